@@ -1,0 +1,47 @@
+# Candy Cane Arena: the two everyday commands and a few helpers.
+#   make run     install what is missing, build in Release, start the game
+#   make test    install what is missing, build with warnings as errors, run every test
+#   make tsan    the audio and system tests under ThreadSanitizer
+#   make bench   build and run the benchmarks
+#   make assets  remake every file in assets/ from assets/src/
+
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
+# Tests that need a display get a virtual one when none is set.
+WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
+
+.PHONY: run test build-release build-test tsan bench assets clean
+
+run: build-release
+	./build-release/game/candycane-arena
+
+build-release:
+	tools/install-deps.sh run
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF
+	cmake --build build-release -j $(JOBS) --target candycane-arena
+
+build-test:
+	tools/install-deps.sh test
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCCA_WERROR=ON
+	cmake --build build -j $(JOBS)
+
+test: build-test
+	cd build && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS) -LE bench $(CTEST_ARGS)
+
+tsan:
+	tools/install-deps.sh test
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCCA_WERROR=ON -DCCA_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target test_audio test_system
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R '^(Audio|Mixer|Sample|Sound|Clock)' $(CTEST_ARGS)
+
+bench:
+	tools/install-deps.sh test
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF -DCCA_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+	cd build-bench && $(WITH_DISPLAY) sh -c 'for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done'
+
+assets:
+	tools/make-assets.sh
+
+clean:
+	rm -rf build build-release build-tsan build-bench

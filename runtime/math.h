@@ -1,0 +1,21 @@
+// Numeric helpers of the runtime: real-to-integer truncation and trigonometry in degrees,
+// all in double precision.
+#pragma once
+
+namespace vdl {
+
+// Real to integer, truncating toward zero. NOTE: like the processor's own conversion, a
+// value that does not fit in 32 bits (or NaN) gives INT_MIN instead of being undefined.
+int TruncToInt(double v);
+
+// Square root.
+double SquareRoot(double v);
+
+// Sine, cosine of an angle in degrees.
+double SinDeg(double degrees);
+double CosDeg(double degrees);
+
+// Angle in degrees of the vector (x, y), in -180..180; 0 points right, 90 down (y grows down).
+double ATan2Deg(double y, double x);
+
+}  // namespace vdl

@@ -1,0 +1,53 @@
+// The millisecond clock and sleeping.
+//
+// Every timer of the engine and the game reads Millis; frame pacing sleeps with Delay. Both
+// go through one replaceable clock so that tests and simulations can run on virtual time.
+#pragma once
+
+#include <atomic>
+
+namespace vdl {
+
+// A source of milliseconds and a way to wait.
+class TClock {
+public:
+    virtual ~TClock() = default;
+    // Milliseconds since some fixed start, as a signed 32-bit count that wraps.
+    virtual int Millis() = 0;
+    // Waits ms milliseconds; ms <= 0 returns at once.
+    virtual void Delay(int ms) = 0;
+};
+
+// The system's monotonic clock (milliseconds since boot, truncated to 32 bits) and a real
+// sleep.
+class TSystemClock : public TClock {
+public:
+    int Millis() override;
+    void Delay(int ms) override;
+};
+
+// Virtual time for tests: Delay advances the count at once instead of sleeping.
+class TVirtualClock : public TClock {
+public:
+    explicit TVirtualClock(int start = 0) : now_(start) {}
+    int Millis() override { return now_.load(std::memory_order_relaxed); }
+    void Delay(int ms) override;
+    // Moves time forward by ms (wrapping like the real count).
+    void Advance(int ms);
+    void Set(int ms) { now_.store(ms, std::memory_order_relaxed); }
+
+private:
+    std::atomic<int> now_;
+};
+
+// The system's millisecond count through the current clock.
+int Millis();
+
+// Sleeps ms milliseconds through the current clock; a negative ms returns at once.
+void Delay(int ms);
+
+// Makes clock current (null restores the system clock). The caller keeps it alive while it
+// is current. Returns the clock that was current before.
+TClock* SetClock(TClock* clock);
+
+}  // namespace vdl

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "runtime/errors.h"
+#include "runtime/math.h"
+#include "runtime/object.h"
+#include "runtime/program.h"
+
+namespace {
+
+using namespace vdl;
+
+TEST(Math, TruncToIntTruncatesTowardZeroAndSaturatesLikeTheProcessor) {
+    EXPECT_EQ(TruncToInt(2.9), 2);
+    EXPECT_EQ(TruncToInt(-2.9), -2);
+    EXPECT_EQ(TruncToInt(-0.5), 0);
+    EXPECT_EQ(TruncToInt(2147483647.9), INT_MAX);
+    EXPECT_EQ(TruncToInt(-2147483648.9), INT_MIN);
+    EXPECT_EQ(TruncToInt(3e10), INT_MIN);
+    EXPECT_EQ(TruncToInt(0.0 / 0.0 * 1), INT_MIN);
+}
+
+TEST(Math, DegreesUseScreenOrientation) {
+    EXPECT_NEAR(ATan2Deg(1, 0), 90.0, 1e-12);  // straight down
+    EXPECT_NEAR(ATan2Deg(0, -1), 180.0, 1e-12);
+    EXPECT_EQ(TruncToInt(ATan2Deg(-1, -1)), -135);
+    EXPECT_NEAR(SinDeg(30), 0.5, 1e-12);
+    EXPECT_NEAR(CosDeg(60), 0.5, 1e-12);
+    EXPECT_DOUBLE_EQ(SquareRoot(2.25), 1.5);
+}
+
+TEST(Errors, CarryTheirFixedTexts) {
+    EXPECT_STREQ(TNullObjectException().what(),
+                 "Attempt to access field or method of Null object");
+    EXPECT_STREQ(TNullMethodException().what(), "Attempt to call abstract method");
+    EXPECT_STREQ(TNullFunctionException().what(),
+                 "Attempt to call uninitialized function pointer");
+    EXPECT_STREQ(TArrayBoundsException().what(),
+                 "Attempt to index array element beyond array length");
+    EXPECT_STREQ(TStreamReadException().what(), "Error reading from stream");
+    EXPECT_STREQ(TStreamWriteException().what(), "Error writing to stream");
+    try {
+        RuntimeError("List index out of range");
+        FAIL();
+    } catch (const TVardoException& e) {
+        EXPECT_NE(dynamic_cast<const TRuntimeException*>(&e), nullptr);
+        EXPECT_EQ(e.Text(), "List index out of range");
+    }
+}
+
+TEST(Object, ComparesByIdentity) {
+    Object a, b;
+    EXPECT_EQ(a.Compare(a), 0);
+    EXPECT_NE(a.Compare(b), 0);
+    EXPECT_EQ(a.Compare(b), -b.Compare(a));
+}
+
+TEST(Program, ExitRoutinesRunNewestFirstOnceEach) {
+    std::vector<int> order;
+    AddExitRoutine([&] { order.push_back(1); });
+    AddExitRoutine([&] {
+        order.push_back(2);
+        AddExitRoutine([&] { order.push_back(3); });  // registered while ending: still runs
+    });
+    RunExitRoutines();
+    RunExitRoutines();
+    EXPECT_EQ(order, (std::vector<int>{2, 3, 1}));
+}
+
+TEST(Program, EndProgramRunsExitRoutinesAndExitsWithZero) {
+    EXPECT_EXIT(
+        {
+            AddExitRoutine([] { std::fputs("closed graphics", stderr); });
+            EndProgram();
+        },
+        ::testing::ExitedWithCode(0), "closed graphics");
+}
+
+TEST(Program, TitleDefaultsToVardoApplication) {
+    EXPECT_EQ(AppTitle(), "Vardo Application");
+    SetAppTitle("Candy Cane Arena");
+    EXPECT_EQ(AppTitle(), "Candy Cane Arena");
+    SetAppTitle("Vardo Application");
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, skipping those already present.
+#   tools/install-deps.sh run    libraries to build and start the game
+#   tools/install-deps.sh test   the above plus compilers, test, display and asset tools
+set -euo pipefail
+
+run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
+          libfreetype-dev libpng-dev zlib1g-dev libogg-dev libvorbis-dev)
+test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
+           vorbis-tools)
+
+case "${1:-run}" in
+  run) wanted=("${run_pkgs[@]}") ;;
+  test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
