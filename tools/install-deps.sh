@@ -7,7 +7,8 @@ set -euo pipefail
 run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
           libfreetype-dev libpng-dev zlib1g-dev libogg-dev libvorbis-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
-           vorbis-tools)
+           vorbis-tools
+           xfonts-terminus fonts-dejavu-core)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;
