@@ -1,0 +1,70 @@
+// The SDL system driver: SDL's event queue translated into the engine's events.
+//
+// Poll drains SDL's queue; each event of a window becomes the TEvent a Windows window would
+// have produced, with the same data conventions: Windows virtual-key codes (160-165 for the
+// left and right shift, control and alt keys, 91/92 for the system keys), "KeyRepeat" for
+// auto-repeat, buttons 1 left, 2 right, 3 middle, the wheel in notches, client coordinates,
+// "AppSuspend"/"AppResume" on focus loss and gain, "AppTerminate" on a close request (the
+// close button, Alt+F4, or SDL's quit), and "MouseEnter"/"MouseLeave" around the window.
+// The window layer (graphics/platform) sees every event after it was translated, the way
+// a window procedure would.
+//
+// This header does not include SDL; only the driver's source does.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "system/system_driver.h"
+
+union SDL_Event;
+
+namespace vdl {
+
+// Called with every SDL event after it was translated and emitted.
+using WindowEventHandler = void (*)(const SDL_Event& event);
+
+// The system driver over SDL's event queue, pointer and message boxes.
+class TSDLSystemDriver : public TSystemDriver {
+public:
+    void Poll() override;
+    void Wait() override;
+    void MovePointer(int x, int y) override;
+    void SetPointerVisible(int visible) override;
+    void ShowNotice(const std::string& text, int serious) override;
+    int AskConfirm(const std::string& text, int serious) override;
+    int AskProceed(const std::string& text, int serious) override;
+    std::string ChooseFile(const std::string& title, const std::string& filter, int save,
+                           const std::string& path) override;
+    std::string ChooseFolder(const std::string& title, const std::string& path) override;
+    int OpenAddress(const std::string& url) override;
+
+    // Emits the events for one SDL event, then hands it to the window layer.
+    void HandleEvent(const SDL_Event& event);
+
+    // The modifier flags given to new events.
+    int ModifierFlags() const { return modifierFlags_; }
+
+private:
+    void TranslateKey(const SDL_Event& event);
+    void TranslateMotion(const SDL_Event& event);
+    void TrackPointerWindow(std::uint32_t windowId, int x, int y, ObjectRef source);
+    void ApplyPointerVisibility();
+
+    int modifierFlags_ = 0;
+    // SDL id of the window the pointer is in; 0 for none.
+    std::uint32_t pointerWindow_ = 0;
+    ObjectRef pointerSource_;
+    int pointerVisibleFlag_ = 1;
+};
+
+// A new SDL system driver.
+std::shared_ptr<TSystemDriver> CreateSDLSystemDriver();
+
+// Sets the window layer's handler (null for none).
+void SetWindowEventHandler(WindowEventHandler handler);
+
+// The Windows virtual-key code of an SDL scancode, or 0 for a key without one.
+int VirtualKeyFromScancode(int scancode);
+
+}  // namespace vdl

@@ -1,0 +1,68 @@
+// The current system driver and the guarded pump.
+#include "system/system_driver.h"
+
+#include "system/sdl_system_driver.h"
+
+namespace vdl {
+
+namespace {
+struct SystemState {
+    std::shared_ptr<TSystemDriver> driver;
+    // Set while a PollSystem or WaitSystem runs: a plain flag, the pump is single-threaded.
+    bool pumping = false;
+};
+
+// Never destroyed: events may still be pumped while the process exits.
+SystemState& State() {
+    static SystemState* state = new SystemState;
+    return *state;
+}
+
+// Clears the pumping flag however the pump is left (a hook may raise an error).
+class PumpGuard {
+public:
+    PumpGuard() { State().pumping = true; }
+    ~PumpGuard() { State().pumping = false; }
+    PumpGuard(const PumpGuard&) = delete;
+    PumpGuard& operator=(const PumpGuard&) = delete;
+};
+}  // namespace
+
+TSystemDriver& CurrentSystemDriver() {
+    SystemState& s = State();
+    if (!s.driver) s.driver = CreateSDLSystemDriver();
+    return *s.driver;
+}
+
+std::shared_ptr<TSystemDriver> SetSystemDriver(std::shared_ptr<TSystemDriver> driver) {
+    SystemState& s = State();
+    std::shared_ptr<TSystemDriver> previous = std::move(s.driver);
+    s.driver = driver ? std::move(driver) : CreateSDLSystemDriver();
+    return previous;
+}
+
+void PollSystem() {
+    if (State().pumping) return;
+    PumpGuard guard;
+    CurrentSystemDriver().Poll();
+}
+
+void WaitSystem() {
+    if (State().pumping) return;
+    PumpGuard guard;
+    CurrentSystemDriver().Wait();
+}
+
+void MovePointer(int x, int y) {
+    CurrentSystemDriver().MovePointer(x, y);
+}
+
+void ShowPointer() {
+    CurrentSystemDriver().SetPointerVisible(1);
+}
+
+void HidePointer() {
+    CurrentSystemDriver().SetPointerVisible(0);
+}
+
+}  // namespace vdl
