@@ -14,6 +14,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "runtime/errors.h"
+#include "stream/stream.h"
+#include "stream/url.h"
+
 namespace vdl {
 
 namespace {
@@ -407,6 +411,46 @@ TPixmapLoader::~TPixmapLoader() {
             break;
         }
     }
+}
+
+namespace {
+
+// Asks every loader in turn, each from the stream's starting position. A stream error
+// inside a loader means "not mine"; anything else propagates.
+PixmapRef LoadFromOpenStream(const StreamRef& stream) {
+    const int start = stream->Position();
+    if (start == -1) return nullptr;
+    for (TPixmapLoader* loader = loaders.head; loader; loader = loader->next) {
+        stream->SeekTo(start);
+        try {
+            if (PixmapRef pixmap = loader->LoadPixmap(*stream)) return pixmap;
+        } catch (const TStreamException&) {
+        }
+    }
+    return nullptr;
+}
+
+PixmapRef LoadAndClose(const StreamRef& stream) {
+    if (!stream) return nullptr;
+    PixmapRef pixmap;
+    try {
+        pixmap = LoadFromOpenStream(stream);
+    } catch (...) {
+        stream->Close();
+        throw;
+    }
+    stream->Close();
+    return pixmap;
+}
+
+}  // namespace
+
+PixmapRef LoadPixmap(const std::string& url) {
+    return LoadAndClose(OpenForReading(url));
+}
+
+PixmapRef LoadPixmap(const std::shared_ptr<TStream>& stream) {
+    return LoadAndClose(OpenForReading(stream));
 }
 
 }  // namespace vdl
