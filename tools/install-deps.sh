@@ -2,6 +2,8 @@
 # Installs the Debian packages the project needs, skipping those already present.
 #   tools/install-deps.sh run    libraries to build and start the game
 #   tools/install-deps.sh test   the above plus compilers, test, display and asset tools
+#   tools/install-deps.sh assets the run libraries plus what tools/make-assets.sh draws,
+#                                encodes and copies with (SVG rasteriser, Vorbis encoder, fonts)
 set -euo pipefail
 
 run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
@@ -9,11 +11,13 @@ run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
            vorbis-tools
            xfonts-terminus fonts-dejavu-core)
+asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-leckerli-one fonts-dejavu-core)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;
   test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  assets) wanted=("${run_pkgs[@]}" "${asset_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test|assets" >&2; exit 2 ;;
 esac
 
 missing=()
