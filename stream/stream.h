@@ -7,13 +7,15 @@
 // is also a module function taking the stream first. Text is one byte per character
 // (Latin-1) and travels in std::string unchanged.
 //
-// Depends on runtime/ (Object, the run-time errors).
+// Depends on runtime/ (Object, the run-time errors, which include the stream exceptions that
+// the exact transfers raise).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "runtime/errors.h"
 #include "runtime/object.h"
 
 namespace vdl {

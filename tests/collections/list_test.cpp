@@ -186,6 +186,7 @@ TEST(ListRemoval, UnlinkingTwiceOrTheHeadLeavesTheRingIntact) {
     b->Unlink();
     c->Unlink();
     b->Unlink();  // b's old neighbours have changed since; rewiring them again would corrupt
+    EXPECT_EQ(Walk(list), "ad");
     c->Unlink();
     EXPECT_FALSE(b->IsLinked());
     EXPECT_EQ(b->Item(), nullptr);
