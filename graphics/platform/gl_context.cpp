@@ -1,0 +1,345 @@
+// Native windows and OpenGL contexts, on SDL2.
+#include "graphics/platform/gl_context.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "runtime/errors.h"
+#include "runtime/program.h"
+#include "system/sdl_system_driver.h"
+
+namespace vdl {
+
+namespace {
+struct PlatformState {
+    bool videoStarted = false;
+    std::unique_ptr<GLContextRecord> shared;
+    // Every live record but the shared one.
+    std::vector<std::unique_ptr<GLContextRecord>> records;
+    GLContextRecord* current = nullptr;
+    // The window holding full-screen mode, or null while the desktop mode is in force.
+    SDL_Window* fullScreenWindow = nullptr;
+};
+
+// Never destroyed: contexts are not torn down by static destruction at exit.
+PlatformState& State() {
+    static PlatformState* state = new PlatformState;
+    return *state;
+}
+
+// Ends the process when the window system cannot be used at all: nothing can be drawn, so
+// the program cannot go on. Runs the exit routines first (the mixer stops cleanly).
+[[noreturn]] void FailPlatform(const char* what, int code) {
+    std::fprintf(stderr, "GLGraphicsDriver: %s: %s\n", what, SDL_GetError());
+    RunExitRoutines();
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+// Asks for the pixel format of a graphics flag set: every requested buffer with at least one
+// bit, colour with at least one bit per channel, so the best matching format is chosen.
+void InitPixelFormat(int flags) {
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, (flags & kGraphicsAlphaBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & kGraphicsBackBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, (flags & kGraphicsDepthBuffer) ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, (flags & kGraphicsStencilBuffer) ? 1 : 0);
+    const int accum = (flags & kGraphicsAccumBuffer) ? 1 : 0;
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
+}
+
+// Makes a context for window that shares textures with the shared context. Leaves the
+// previously current context current again. Null on failure.
+SDL_GLContext CreateSharingContext(SDL_Window* window) {
+    PlatformState& s = State();
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+
+    SDL_GL_MakeCurrent(s.shared->window, s.shared->context);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+
+    SDL_GL_MakeCurrent(previousWindow, previousContext);
+    return context;
+}
+
+GLContextRecord* FindRecord(Uint32 windowId) {
+    for (const auto& record : State().records) {
+        if (record->window && SDL_GetWindowID(record->window) == windowId) return record.get();
+    }
+    return nullptr;
+}
+
+Uint32 PixelFormatForDepth(int depth) {
+    switch (depth) {
+        case 16:
+            return SDL_PIXELFORMAT_RGB565;
+        case 24:
+            return SDL_PIXELFORMAT_RGB24;
+        case 32:
+            return SDL_PIXELFORMAT_RGB888;
+        default:
+            return SDL_PIXELFORMAT_UNKNOWN;
+    }
+}
+
+// Switches the display to the record's mode for its window; false when the platform refuses.
+bool EnterFullScreen(GLContextRecord& record, int hz) {
+    SDL_DisplayMode mode{};
+    mode.format = PixelFormatForDepth(record.depth);
+    mode.w = record.width;
+    mode.h = record.height;
+    mode.refresh_rate = hz;
+    if (SDL_SetWindowDisplayMode(record.window, &mode) != 0) return false;
+    return SDL_SetWindowFullscreen(record.window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+void LeaveFullScreen(SDL_Window* window) {
+    PlatformState& s = State();
+    if (window != s.fullScreenWindow) return;
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_MinimizeWindow(window);
+    SetSwapInterval(0);
+    s.fullScreenWindow = nullptr;
+}
+
+void TakeFocus(GLContextRecord& record) {
+    PlatformState& s = State();
+    if (record.kind != kContextFullScreen || record.window == s.fullScreenWindow) return;
+    int interval = 0;
+    if (EnterFullScreen(record, record.hz)) {
+        s.fullScreenWindow = record.window;
+        interval = record.hz ? 1 : 0;
+    } else if (record.hz != 0 && EnterFullScreen(record, 0)) {
+        s.fullScreenWindow = record.window;
+    }
+    if (!s.fullScreenWindow) RuntimeError("GLGraphicsDriver failed to set display mode");
+    SetSwapInterval(interval);
+}
+}  // namespace
+
+GLContextRecord::~GLContextRecord() {
+    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+    // A host window's SDL wrapper is released; SDL leaves the native window alone.
+    if (window) SDL_DestroyWindow(window);
+}
+
+namespace {
+// Starts SDL's video system once and routes window events here; false when it cannot start.
+bool StartVideo() {
+    PlatformState& s = State();
+    if (s.videoStarted) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    SetWindowEventHandler(HandleGLWindowEvent);
+    s.videoStarted = true;
+    return true;
+}
+}  // namespace
+
+void RegisterGLWindowClass() {
+    if (!StartVideo()) {
+        FailPlatform("unable to open a window, the video system did not start", -1);
+    }
+}
+
+void EnsureSharedContext() {
+    PlatformState& s = State();
+    if (s.shared) return;
+    RegisterGLWindowClass();
+
+    auto record = std::make_unique<GLContextRecord>();
+    InitPixelFormat(0);
+    record->window = SDL_CreateWindow(
+        "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!record->window) FailPlatform("unable to create the hidden OpenGL window", 1);
+    record->context = SDL_GL_CreateContext(record->window);
+    if (!record->context) FailPlatform("unable to create the shared OpenGL context", 1);
+    // Creating a context makes it current; nothing is current until a graphics is selected.
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    record->kind = kContextShared;
+    record->width = 1;
+    record->height = 1;
+    s.shared = std::move(record);
+}
+
+std::vector<TGraphicsMode> EnumDisplayModes(int max) {
+    std::vector<TGraphicsMode> modes;
+    if (!StartVideo()) return modes;
+    for (int i = 0; static_cast<int>(modes.size()) < max; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) break;
+        // NOTE: bits per pixel as the desktop counts them: a 24-bit colour mode stored in
+        // four bytes is a 32-bit mode.
+        const int bits = SDL_BYTESPERPIXEL(mode.format) * 8;
+        if (bits > 15) modes.emplace_back(mode.w, mode.h, bits, mode.refresh_rate);
+    }
+    return modes;
+}
+
+GLContextRecord* AttachGLContext(std::intptr_t handle, int flags) {
+    EnsureSharedContext();
+    PlatformState& s = State();
+    InitPixelFormat(flags);
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    auto record = std::make_unique<GLContextRecord>();
+    record->window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(handle));
+    if (!record->window) return nullptr;
+    record->context = CreateSharingContext(record->window);
+    if (!record->context) return nullptr;
+    record->kind = kContextAttached;
+    record->flags = flags;
+    SDL_GetWindowSize(record->window, &record->width, &record->height);
+    s.records.push_back(std::move(record));
+    return s.records.back().get();
+}
+
+GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags) {
+    EnsureSharedContext();
+    PlatformState& s = State();
+    if (width <= 0 || height <= 0) return nullptr;
+
+    const bool fullScreen = depth != 0;
+    // The client area's position; the platform adds the border outside it.
+    const int x = fullScreen ? 0 : 32;
+    const int y = fullScreen ? 0 : 32;
+    Uint32 windowFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (fullScreen) windowFlags |= SDL_WINDOW_BORDERLESS;
+
+    // A pixel format no visual matches makes the window fail: no record.
+    InitPixelFormat(flags);
+    auto record = std::make_unique<GLContextRecord>();
+    record->window = SDL_CreateWindow(AppTitle().c_str(), x, y, width, height, windowFlags);
+    if (!record->window) return nullptr;
+    record->context = CreateSharingContext(record->window);
+    if (!record->context) return nullptr;
+
+    record->kind = fullScreen ? kContextFullScreen : kContextWindow;
+    record->width = width;
+    record->height = height;
+    record->depth = depth;
+    record->hz = hz;
+    record->flags = flags;
+    s.records.push_back(std::move(record));
+    GLContextRecord* made = s.records.back().get();
+
+    SDL_ShowWindow(made->window);
+    // Showing a full-screen window gives it the focus, which switches the display mode.
+    if (fullScreen) {
+        try {
+            TakeFocus(*made);
+        } catch (...) {
+            CloseGLContext(made);
+            throw;
+        }
+    }
+    return made;
+}
+
+void GetGLContextSettings(GLContextRecord* record, int& width, int& height, int& depth, int& hz,
+                          int& flags) {
+    if (record->kind == kContextAttached) {
+        SDL_GetWindowSize(record->window, &record->width, &record->height);
+    }
+    width = record->width;
+    height = record->height;
+    depth = record->depth;
+    hz = record->hz;
+    flags = record->flags;
+}
+
+void CloseGLContext(GLContextRecord* record) {
+    PlatformState& s = State();
+    auto found = std::find_if(s.records.begin(), s.records.end(),
+                              [record](const auto& r) { return r.get() == record; });
+    if (found == s.records.end()) return;
+    if (s.current == record) MakeGLContextCurrent(nullptr);
+    if (record->window) LeaveFullScreen(record->window);
+    s.records.erase(found);
+}
+
+void MakeGLContextCurrent(GLContextRecord* record) {
+    PlatformState& s = State();
+    if (record == s.current) return;
+    s.current = record;
+    if (record) {
+        SDL_GL_MakeCurrent(record->window, static_cast<SDL_GLContext>(record->context));
+    } else if (s.videoStarted) {
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+    }
+}
+
+void SwapGLBuffers(int sync) {
+    GLContextRecord* record = State().current;
+    if (!record) return;
+    sync = sync ? 1 : 0;
+    if (sync != record->swapInterval) {
+        record->swapInterval = sync;
+        SetSwapInterval(sync);
+    }
+    SDL_GL_SwapWindow(record->window);
+}
+
+void ToggleSharedContext() {
+    PlatformState& s = State();
+    if (!s.shared) return;
+    if (SDL_GL_GetCurrentContext() != s.shared->context) {
+        SDL_GL_MakeCurrent(s.shared->window, static_cast<SDL_GLContext>(s.shared->context));
+    } else if (s.current) {
+        SDL_GL_MakeCurrent(s.current->window, static_cast<SDL_GLContext>(s.current->context));
+    } else {
+        SDL_GL_MakeCurrent(nullptr, nullptr);
+    }
+}
+
+void SetSwapInterval(int n) {
+    // Platforms without swap control refuse; the flip then simply does not wait.
+    SDL_GL_SetSwapInterval(n);
+}
+
+void HandleGLWindowEvent(const SDL_Event& event) {
+    if (event.type != SDL_WINDOWEVENT) return;
+    GLContextRecord* record = FindRecord(event.window.windowID);
+    if (!record) return;
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            TakeFocus(*record);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            LeaveFullScreen(record->window);
+            break;
+        default:
+            break;
+    }
+}
+
+void GetGLWindowGeometry(const GLContextRecord* record, int& x, int& y, int& width, int& height) {
+    x = y = width = height = 0;
+    if (!record || !record->window) return;
+    SDL_GetWindowPosition(record->window, &x, &y);
+    SDL_GetWindowSize(record->window, &width, &height);
+}
+
+std::intptr_t NativeWindowHandle(const GLContextRecord* record) {
+    if (!record || !record->window) return 0;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(record->window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (info.subsystem == SDL_SYSWM_X11) return static_cast<std::intptr_t>(info.info.x11.window);
+#endif
+    return 0;
+}
+
+}  // namespace vdl

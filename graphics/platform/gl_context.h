@@ -1,0 +1,95 @@
+// Native windows and OpenGL contexts, on SDL2.
+//
+// Stands in for the window class, window procedure and WGL contexts of a Windows build:
+// one hidden 1 x 1 window carries a shared context, made on the first request; every other
+// context shares its textures with it. A window's client area is exactly width x height at
+// (32, 32) and cannot be resized; a full-screen window switches the display mode while it
+// has the focus and gives it back when it loses it. Attaching to a host window wraps an
+// existing native window (an X11 window id on Linux) when SDL can use it for OpenGL.
+//
+// Window events reach HandleGLWindowEvent through the SDL system driver after they were
+// translated into the engine's events, the way a window procedure runs.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/graphics.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace vdl {
+
+// Kinds of native context.
+constexpr int kContextShared = 0;
+constexpr int kContextAttached = 1;
+constexpr int kContextWindow = 2;
+constexpr int kContextFullScreen = 3;
+
+// One GL context and the window it draws into. Owns both (a host window is only
+// unwrapped, never destroyed).
+struct GLContextRecord {
+    GLContextRecord() = default;
+    ~GLContextRecord();
+    GLContextRecord(const GLContextRecord&) = delete;
+    GLContextRecord& operator=(const GLContextRecord&) = delete;
+
+    int kind = kContextShared;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    int hz = 0;
+    int flags = 0;
+    SDL_Window* window = nullptr;
+    void* context = nullptr;
+    // Swap interval last set on this context; -1 so that the first flip sets it.
+    int swapInterval = -1;
+};
+
+// Starts SDL's video system (once). Exits the process with a message when it cannot start.
+void RegisterGLWindowClass();
+
+// Makes the hidden window and its shared context (once). Exits the process with a message
+// when it cannot.
+void EnsureSharedContext();
+
+// Up to max display modes of 16 bits per pixel or more, in the platform's order; duplicates
+// are kept. None when there is no display.
+std::vector<TGraphicsMode> EnumDisplayModes(int max);
+
+// A context on the host window with this native handle, or null.
+GLContextRecord* AttachGLContext(std::intptr_t handle, int flags);
+
+// A new window (depth 0) or full-screen window with its context, or null.
+GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags);
+
+// The record's settings; a host window's size is read afresh.
+void GetGLContextSettings(GLContextRecord* record, int& width, int& height, int& depth, int& hz,
+                          int& flags);
+
+// Destroys the record's context and window; unknown records are ignored.
+void CloseGLContext(GLContextRecord* record);
+
+// Makes the record's context current on its window; null leaves no context current.
+void MakeGLContextCurrent(GLContextRecord* record);
+
+// Presents the current record's back buffer; sync != 0 waits for the vertical retrace.
+void SwapGLBuffers(int sync);
+
+// Makes the shared context current, or, when it already is, the current record's again.
+void ToggleSharedContext();
+
+// Sets the current context's swap interval when the platform allows it.
+void SetSwapInterval(int n);
+
+// Reacts to one window event: the full-screen mode follows the focus.
+void HandleGLWindowEvent(const SDL_Event& event);
+
+// The client area's position on the screen and size.
+void GetGLWindowGeometry(const GLContextRecord* record, int& x, int& y, int& width, int& height);
+
+// The native handle of the record's window (an X11 window id), or 0.
+std::intptr_t NativeWindowHandle(const GLContextRecord* record);
+
+}  // namespace vdl
