@@ -1,0 +1,117 @@
+// The SDL2 audio output: a callback that plays the ring in a loop.
+//
+// NOTE: the device is unpaused once at open and keeps running; Reset and Submit only switch
+// the callback between silence and the ring, so the play position moves exactly as far as
+// the callback has copied.
+#include "audio/sdl_output.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace vdl {
+
+namespace {
+
+// Frames SDL asks for per callback: one fragment of 1024 samples.
+constexpr int kCallbackFrames = 512;
+
+class TSdlWaveOut : public TWaveOut {
+public:
+    TSdlWaveOut() = default;
+    ~TSdlWaveOut() override {
+        if (device_ != 0) SDL_CloseAudioDevice(device_);
+        if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    TSdlWaveOut(const TSdlWaveOut&) = delete;
+    TSdlWaveOut& operator=(const TSdlWaveOut&) = delete;
+
+    bool Open() {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        subsystem_ = true;
+        SDL_AudioSpec want{};
+        want.freq = 44100;
+        want.format = AUDIO_S16LSB;
+        want.channels = 2;
+        want.samples = kCallbackFrames;
+        want.callback = &TSdlWaveOut::Callback;
+        want.userdata = this;
+        SDL_AudioSpec have{};
+        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (device_ == 0) return false;
+        SDL_PauseAudioDevice(device_, 0);
+        return true;
+    }
+
+    void Prepare(const std::atomic<std::int16_t>* ring, int samples) override {
+        SDL_LockAudioDevice(device_);
+        ring_ = ring;
+        ringSamples_ = samples;
+        cursor_ = 0;
+        SDL_UnlockAudioDevice(device_);
+    }
+
+    void Unprepare() override {
+        SDL_LockAudioDevice(device_);
+        playing_ = false;
+        ring_ = nullptr;
+        ringSamples_ = 0;
+        SDL_UnlockAudioDevice(device_);
+    }
+
+    bool Submit() override {
+        SDL_LockAudioDevice(device_);
+        const bool ok = ring_ != nullptr;
+        playing_ = ok;
+        SDL_UnlockAudioDevice(device_);
+        return ok;
+    }
+
+    void Reset() override {
+        SDL_LockAudioDevice(device_);
+        playing_ = false;
+        cursor_ = 0;
+        played_.store(0, std::memory_order_relaxed);
+        SDL_UnlockAudioDevice(device_);
+    }
+
+    std::int64_t PlayedBytes() override { return played_.load(std::memory_order_relaxed); }
+
+private:
+    // SDL's audio thread, with the device lock held.
+    static void Callback(void* userdata, Uint8* stream, int bytes) {
+        auto& self = *static_cast<TSdlWaveOut*>(userdata);
+        if (!self.playing_ || !self.ring_) {
+            std::memset(stream, 0, static_cast<std::size_t>(bytes));
+            return;
+        }
+        const int samples = bytes / 2;
+        for (int i = 0; i < samples; ++i) {
+            const auto v = static_cast<std::uint16_t>(
+                self.ring_[self.cursor_].load(std::memory_order_relaxed));
+            stream[2 * i] = static_cast<Uint8>(v & 0xFF);
+            stream[2 * i + 1] = static_cast<Uint8>(v >> 8);
+            if (++self.cursor_ == self.ringSamples_) self.cursor_ = 0;
+        }
+        self.played_.fetch_add(bytes, std::memory_order_relaxed);
+    }
+
+    SDL_AudioDeviceID device_ = 0;
+    bool subsystem_ = false;
+    // Guarded by the device lock.
+    const std::atomic<std::int16_t>* ring_ = nullptr;
+    int ringSamples_ = 0;
+    int cursor_ = 0;
+    bool playing_ = false;
+    std::atomic<std::int64_t> played_{0};
+};
+
+}  // namespace
+
+std::unique_ptr<TWaveOut> OpenSdlWaveOut() {
+    auto out = std::make_unique<TSdlWaveOut>();
+    if (!out->Open()) return nullptr;
+    return out;
+}
+
+}  // namespace vdl

@@ -1,0 +1,17 @@
+// The SDL2 audio output standing in for the wave-out device.
+//
+// Opens SDL's default audio device at 44100 Hz, stereo, signed 16-bit little-endian, and
+// plays the prepared ring from SDL's audio thread, counting the bytes handed over. This is
+// the only audio file that includes SDL.
+#pragma once
+
+#include <memory>
+
+#include "audio/wave_device.h"
+
+namespace vdl {
+
+// An open SDL audio output, or null when no device can be opened.
+std::unique_ptr<TWaveOut> OpenSdlWaveOut();
+
+}  // namespace vdl
