@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include <vector>
+
+#include "audio/mixer.h"
 #include "audio/wave_device.h"
 
 namespace vdl {
@@ -32,5 +35,18 @@ public:
     int submits = 0;
     int resets = 0;
 };
+
+// Lets out play one more fragment of the open mixer, ticks, and returns the fragment mixed.
+inline std::vector<std::int16_t> MixNextFragment(TFakeWaveOut& out) {
+    TWaveOutDevice& device = *MixerDevice();
+    const int f = device.fragmentLength;
+    out.played = std::int64_t{device.writePos - 5 * f} * 2;
+    MixerTick();
+    const int slot = ((device.writePos - f) / f) & (kRingFragments - 1);
+    std::vector<std::int16_t> fragment;
+    for (int i = 0; i < f; ++i)
+        fragment.push_back(device.ring[slot * f + i].load());
+    return fragment;
+}
 
 }  // namespace vdl

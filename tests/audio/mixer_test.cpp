@@ -38,17 +38,7 @@ protected:
         return s;
     }
 
-    // Lets the output play one more fragment and returns the fragment the tick mixed.
-    std::vector<std::int16_t> MixNext() {
-        TWaveOutDevice& device = *MixerDevice();
-        out->played = std::int64_t{device.writePos - 6 * F + F} * 2;
-        MixerTick();
-        const int slot = ((device.writePos - F) / F) & 31;
-        std::vector<std::int16_t> fragment;
-        for (int i = 0; i < F; ++i)
-            fragment.push_back(device.ring[slot * F + i].load());
-        return fragment;
-    }
+    std::vector<std::int16_t> MixNext() { return MixNextFragment(*out); }
 
     // Mixes until a voice played now is fully audible (the 20 ms start delay is 882 frames).
     std::vector<std::int16_t> MixPastStartDelay() {

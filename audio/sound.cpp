@@ -1,0 +1,117 @@
+// Sounds, channels and the audio driver: the quiet base behaviour and the module operations.
+#include "audio/sound.h"
+
+#include "audio/aurel.h"
+#include "audio/mixer.h"
+#include "runtime/program.h"
+
+namespace vdl {
+
+namespace {
+
+struct TAudioState {
+    std::shared_ptr<TAudioDriver> current;
+    bool initialised = false;
+} audio;
+
+TAudioDriver& QuietDriver() {
+    static TAudioDriver quiet;
+    return quiet;
+}
+
+}  // namespace
+
+ChannelRef TSound::Play(const ChannelRef&) {
+    return std::make_shared<TChannel>();
+}
+
+ChannelRef TSound::Cue(const ChannelRef&) {
+    return std::make_shared<TChannel>();
+}
+
+SoundRef TSound::Load(const std::string& url, int flags) {
+    return Load(LoadAudioSample(url), flags);
+}
+
+SoundRef TSound::Load(const std::shared_ptr<TAudioSample>& sample, int flags) {
+    if (!sample) return nullptr;
+    return CurrentAudioDriver().CreateSound(sample, flags);
+}
+
+SoundRef TAudioDriver::CreateSound(const std::shared_ptr<TAudioSample>&, int) {
+    return std::make_shared<TSound>();
+}
+
+ChannelRef TAudioDriver::AllocChannel() {
+    return std::make_shared<TChannel>();
+}
+
+TAudioDriver& CurrentAudioDriver() {
+    return audio.current ? *audio.current : QuietDriver();
+}
+
+void SetAudioDriver(std::shared_ptr<TAudioDriver> driver) {
+    audio.current = std::move(driver);
+}
+
+void InitAudio() {
+    if (audio.initialised) return;
+    audio.initialised = true;
+    if (OpenMixer() != 0) return;
+    AddExitRoutine(CloseMixer);
+    audio.current = std::make_shared<TAurelAudioDriver>();
+}
+
+SoundRef LoadSoundFrom(const std::string& url, int flags) {
+    return TSound::Load(url, flags);
+}
+
+SoundRef LoadSoundFrom(const std::shared_ptr<TAudioSample>& sample, int flags) {
+    return TSound::Load(sample, flags);
+}
+
+ChannelRef PlaySoundOn(const SoundRef& sound, const ChannelRef& channel) {
+    return sound ? sound->Play(channel) : nullptr;
+}
+
+ChannelRef CueSoundOn(const SoundRef& sound, const ChannelRef& channel) {
+    return sound ? sound->Cue(channel) : nullptr;
+}
+
+ChannelRef NewChannel() {
+    return CurrentAudioDriver().AllocChannel();
+}
+
+void StopChannel(const ChannelRef& channel) {
+    if (channel) channel->Stop();
+}
+
+int IsChannelPlaying(const ChannelRef& channel) {
+    return channel ? channel->Playing() : 0;
+}
+
+void SuspendChannel(const ChannelRef& channel) {
+    if (channel) channel->SetPaused(1);
+}
+
+void ContinueChannel(const ChannelRef& channel) {
+    if (channel) channel->SetPaused(0);
+}
+
+void SetChannelVolume(const ChannelRef& channel, float volume) {
+    if (channel) channel->SetVolume(volume);
+}
+
+void SetChannelPan(const ChannelRef& channel, float pan) {
+    if (channel) channel->SetPan(pan);
+}
+
+void SetChannelDepth(const ChannelRef& channel, float depth) {
+    if (channel) channel->SetDepth(depth);
+}
+
+void SetChannelRate(const ChannelRef& channel, float rate) {
+    if (channel) channel->SetRate(rate);
+}
+
+}  // namespace vdl

@@ -1,0 +1,119 @@
+// The mixer on a real SDL output, captured with SDL's "disk" driver: when a sound appears in
+// the output, that it arrives intact, and that overload clips.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include "audio/mixer.h"
+
+namespace vdl {
+namespace {
+
+class AudioOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        capture = std::filesystem::path(CCA_BINARY_DIR) / "tests" /
+                  (std::string("audio-capture-") + test->name() + ".raw");
+        std::filesystem::create_directories(capture.parent_path());
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+        ASSERT_EQ(OpenMixer(), 0);
+    }
+    void TearDown() override {
+        for (TMixerSound* s : sounds)
+            MixerReleaseSound(s);
+        CloseMixer();
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("SDL_DISKAUDIOFILE");
+    }
+
+    static void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    // The captured output as interleaved 16-bit samples.
+    std::vector<std::int16_t> Captured() const {
+        std::ifstream in(capture, std::ios::binary);
+        const std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
+        std::vector<std::int16_t> samples(bytes.size() / 2);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            samples[i] =
+                static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
+                                          (static_cast<std::uint8_t>(bytes[2 * i + 1]) << 8));
+        }
+        return samples;
+    }
+
+    TMixerSound* Sound(const std::vector<std::int16_t>& data, int channels, int loop) {
+        const int frames = static_cast<int>(data.size()) / channels;
+        TMixerSound* s = MixerCreateSound(frames, 16, channels, 44100, data.data(), loop);
+        sounds.push_back(s);
+        return s;
+    }
+
+    std::filesystem::path capture;
+    std::vector<TMixerSound*> sounds;
+};
+
+TEST_F(AudioOutput, SoundArrivesTwentyMillisecondsPlusTheLatencyAfterThePlayIntact) {
+    std::vector<std::int16_t> pattern;
+    for (int i = 0; i < 4410; ++i)
+        pattern.push_back(static_cast<std::int16_t>(1000 + i * 37 % 20000));
+    TMixerSound* sound = Sound(pattern, 1, 0);
+    Wait(150);
+
+    const std::int64_t playedFrames = MixerDevice()->waveOut->PlayedBytes() / 4;
+    MixerPlay(sound, 0, 0);
+    Wait(400);
+    CloseMixer();
+
+    const auto out = Captured();
+    std::size_t first = 0;
+    while (first < out.size() && out[first] == 0)
+        ++first;
+    ASSERT_LT(first, out.size()) << "the sound never reached the output";
+    const std::int64_t frame = static_cast<std::int64_t>(first / 2);
+    // 20 ms is 882 frames; the writer keeps 6 fragments of 512 frames ahead. Allow a
+    // fragment either way for the tick and the output's own chunking.
+    const std::int64_t expected = 882 + 6 * 512;
+    EXPECT_GE(frame - playedFrames, expected - 2 * 512);
+    EXPECT_LE(frame - playedFrames, expected + 2 * 512);
+
+    ASSERT_GE(out.size(), first + pattern.size() * 2);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        ASSERT_EQ(out[first + 2 * i], pattern[i]) << "frame " << i;
+        ASSERT_EQ(out[first + 2 * i + 1], pattern[i]) << "frame " << i;
+    }
+    EXPECT_EQ(out[first + 2 * pattern.size()], 0);
+}
+
+TEST_F(AudioOutput, TwoLoudVoicesClipInsteadOfWrapping) {
+    std::vector<std::int16_t> loud;
+    for (int i = 0; i < 1000; ++i) {
+        loud.push_back(30000);
+        loud.push_back(-30000);
+    }
+    TMixerSound* sound = Sound(loud, 2, 1);
+    MixerPlay(sound, 0, 0);
+    MixerPlay(sound, 0, 0);
+    Wait(300);
+    CloseMixer();
+
+    const auto out = Captured();
+    int clipped = 0;
+    for (std::size_t i = 0; i + 1 < out.size(); i += 2) {
+        ASSERT_TRUE(out[i] == 0 || out[i] == 30000 || out[i] == 32767) << out[i];
+        ASSERT_TRUE(out[i + 1] == 0 || out[i + 1] == -30000 || out[i + 1] == -32768) << out[i + 1];
+        if (out[i] == 32767 && out[i + 1] == -32768) ++clipped;
+    }
+    EXPECT_GT(clipped, 44100 / 10);
+}
+
+}  // namespace
+}  // namespace vdl
