@@ -98,6 +98,7 @@ TEST(UrlResolution, AnUnknownSchemeIsNullEvenWhenAFileHasThatName) {
 
 TEST(UrlResolution, TheNewestFactoryIsAskedFirstWithTheSchemeLowered) {
     Asset("both.bin", 5);
+    StartStreams();  // the module's own factories come first, as at program start
     {
         RecordingFactory factory("incbin");
         EXPECT_EQ(FirstStreamFactory(), &factory);
