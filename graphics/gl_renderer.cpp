@@ -1,0 +1,415 @@
+// The OpenGL 2D renderer: GL state, primitives, pixel transfer and textures.
+//
+// Every primitive is one glBegin/glEnd in immediate mode. Local points are transformed on
+// the CPU by the renderer's copy of the 2 x 2 matrix plus the translation; points and lines
+// get half a pixel so they land on pixel centres.
+#include "graphics/gl_renderer.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "graphics/gl_graphics.h"
+#include "runtime/errors.h"
+#include "runtime/math.h"
+#include "runtime/program.h"
+
+namespace vdl {
+
+namespace {
+
+struct RendererState {
+    GLubyte color[4] = {0, 0, 0, 0};  // sent with every colour or alpha change
+    int blendCache = 0;               // last blend mode set; 0 after every SetGraphics
+    GLuint boundTexture = 0;          // last texture bound; 0 after every SetGraphics
+    bool texturing = false;           // GL_TEXTURE_2D enabled
+    float mIX = 1.0f, mIY = 0.0f, mJX = 0.0f, mJY = 1.0f;
+    bool started = false;
+    // Set when the program ends: textures then go with the process instead of being
+    // deleted in a context that may already be gone.
+    bool exiting = false;
+} gl;
+
+// Switches to the shared context for as long as it lives, and back.
+struct SharedContextScope {
+    SharedContextScope() { GLContextDriver()->ToggleSharedContext(); }
+    ~SharedContextScope() { GLContextDriver()->ToggleSharedContext(); }
+    SharedContextScope(const SharedContextScope&) = delete;
+    SharedContextScope& operator=(const SharedContextScope&) = delete;
+};
+
+void Vertex(float x, float y, float tx, float ty) {
+    glVertex2f(tx + x * gl.mIX + y * gl.mIY, ty + x * gl.mJX + y * gl.mJY);
+}
+
+void BindTexture(GLuint name) {
+    if (name == gl.boundTexture) return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    gl.boundTexture = name;
+}
+
+void EnableTexturing(GLuint name) {
+    BindTexture(name);
+    if (gl.texturing) return;
+    glEnable(GL_TEXTURE_2D);
+    gl.texturing = true;
+}
+
+void DisableTexturing() {
+    if (!gl.texturing) return;
+    glDisable(GL_TEXTURE_2D);
+    gl.texturing = false;
+}
+
+int Clamp255(int v) {
+    return std::clamp(v, 0, 255);
+}
+
+}  // namespace
+
+TGLImageFrame::~TGLImageFrame() {
+    if (seq == 0 || gl.exiting) return;
+    {
+        SharedContextScope shared;
+        glDeleteTextures(1, &name);
+    }
+    // NOTE: GL may hand the same name to the next texture; a cache still naming it would
+    // then skip binding the new one.
+    if (gl.boundTexture == name) gl.boundTexture = 0;
+    seq = 0;
+}
+
+void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
+    EnableTexturing(name);
+    glBegin(GL_QUADS);
+    glTexCoord2f(uLeft, vTop);
+    Vertex(x0, y0, tx, ty);
+    glTexCoord2f(uRight, vTop);
+    Vertex(x1, y0, tx, ty);
+    glTexCoord2f(uRight, vBottom);
+    Vertex(x1, y1, tx, ty);
+    glTexCoord2f(uLeft, vBottom);
+    Vertex(x0, y1, tx, ty);
+    glEnd();
+}
+
+std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const PixmapRef& source, int flags) {
+    int tw = source->width, th = source->height;
+    CalcTexSize(tw, th);
+    const int w = std::min(source->width, tw);
+    const int h = std::min(source->height, th);
+    PixmapRef src = source;
+    if (w != src->width || h != src->height) src = ResizePixmap(src, w, h);
+
+    PixmapRef tex;
+    if (w < tw || h < th) {
+        // Pad by repeating the last column and row (and the corner pixel) once.
+        tex = TPixmap::Create(tw, th, PF_RGBA8888, 4);
+        tex->Paste(*src, 0, 0);
+        if (w < tw) tex->Paste(*src->Window(w - 1, 0, 1, h), w, 0);
+        if (h < th) {
+            tex->Paste(*src->Window(0, h - 1, w, 1), 0, h);
+            if (w < tw) tex->Paste(*src->Window(w - 1, h - 1, 1, 1), w, h);
+        }
+    } else {
+        tex = src->format == PF_RGBA8888 ? src : src->Convert(PF_RGBA8888);
+    }
+
+    auto frame = std::make_shared<TGLImageFrame>();
+    frame->name = CreateTexture(tw, th, flags);
+    UploadTexture(tex, flags);
+    frame->uRight = static_cast<float>(w) / static_cast<float>(tw);
+    frame->vBottom = static_cast<float>(h) / static_cast<float>(th);
+    frame->seq = graphicsSeq;
+    return frame;
+}
+
+std::vector<TGraphicsMode> TGLVex2DDriver::GraphicsModes() {
+    return GLContextDriver()->GraphicsModes();
+}
+
+std::shared_ptr<TGraphics> TGLVex2DDriver::AttachGraphics(std::intptr_t widgetHandle, int flags) {
+    std::shared_ptr<TGraphics> g = GLContextDriver()->AttachGraphics(widgetHandle, flags);
+    if (!g) return nullptr;
+    return TVex2DGraphics::Create(std::move(g), shared_from_this());
+}
+
+std::shared_ptr<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hz,
+                                                          int flags) {
+    std::shared_ptr<TGraphics> g =
+        GLContextDriver()->CreateGraphics(width, height, depth, hz, flags);
+    if (!g) return nullptr;
+    return TVex2DGraphics::Create(std::move(g), shared_from_this());
+}
+
+void TGLVex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
+    const auto surface = std::dynamic_pointer_cast<TVex2DGraphics>(g);
+    if (!surface) {
+        GLContextDriver()->SetGraphics(nullptr);
+        TVex2DGraphics::ClearCurrent();
+        return;
+    }
+    GLContextDriver()->SetGraphics(surface->graphics);
+    int width = 0, height = 0, depth = 0, hz = 0, flags = 0;
+    surface->GetSettings(width, height, depth, hz, flags);
+
+    gl.blendCache = 0;
+    gl.boundTexture = 0;
+    gl.texturing = false;
+    glDisable(GL_TEXTURE_2D);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, width, height);
+
+    surface->MakeCurrent();
+    surface->ApplyState();
+}
+
+void TGLVex2DDriver::Flip(int sync) {
+    GLContextDriver()->Flip(sync);
+}
+
+std::shared_ptr<TImageFrame> TGLVex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
+                                                                   int flags) {
+    if (!pixmap) return nullptr;
+    SharedContextScope shared;
+    return TGLImageFrame::CreateFromPixmap(pixmap, flags);
+}
+
+void TGLVex2DDriver::SetBlend(int mode) {
+    if (mode == gl.blendCache) return;
+    gl.blendCache = mode;
+    switch (mode) {
+        case MASKBLEND:
+            glDisable(GL_BLEND);
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GEQUAL, 0.5f);
+            break;
+        case ALPHABLEND:
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+            glDisable(GL_ALPHA_TEST);
+            break;
+        case LIGHTBLEND:
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+            glDisable(GL_ALPHA_TEST);
+            break;
+        case SHADEBLEND:
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_DST_COLOR, GL_ZERO);
+            glDisable(GL_ALPHA_TEST);
+            break;
+        default:  // SOLIDBLEND and anything unknown
+            glDisable(GL_BLEND);
+            glDisable(GL_ALPHA_TEST);
+            break;
+    }
+}
+
+void TGLVex2DDriver::SetAlpha(float alpha) {
+    alpha = std::clamp(alpha, 0.0f, 1.0f);
+    gl.color[3] = static_cast<GLubyte>(alpha * 255.0f);
+    glColor4ubv(gl.color);
+}
+
+void TGLVex2DDriver::SetColor(int r, int g, int b) {
+    gl.color[0] = static_cast<GLubyte>(Clamp255(r));
+    gl.color[1] = static_cast<GLubyte>(Clamp255(g));
+    gl.color[2] = static_cast<GLubyte>(Clamp255(b));
+    glColor4ubv(gl.color);
+}
+
+void TGLVex2DDriver::SetClsColor(int r, int g, int b) {
+    glClearColor(Clamp255(r) / 255.0f, Clamp255(g) / 255.0f, Clamp255(b) / 255.0f, 1.0f);
+}
+
+void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
+    if (x == 0 && y == 0 && width == CurrentGraphicsWidth() && height == CurrentGraphicsHeight()) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, CurrentGraphicsHeight() - y - height, width, height);
+}
+
+void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
+    gl.mIX = ix, gl.mIY = iy, gl.mJX = jx, gl.mJY = jy;
+}
+
+void TGLVex2DDriver::SetLineWidth(float width) {
+    glLineWidth(width);
+}
+
+void TGLVex2DDriver::Cls() {
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TGLVex2DDriver::Plot(float x, float y) {
+    DisableTexturing();
+    glBegin(GL_POINTS);
+    glVertex2f(x + 0.5f, y + 0.5f);
+    glEnd();
+}
+
+void TGLVex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
+    DisableTexturing();
+    glBegin(GL_LINES);
+    Vertex(x0, y0, tx + 0.5f, ty + 0.5f);
+    Vertex(x1, y1, tx + 0.5f, ty + 0.5f);
+    glEnd();
+}
+
+void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
+    DisableTexturing();
+    glBegin(GL_QUADS);
+    Vertex(x0, y0, tx, ty);
+    Vertex(x1, y0, tx, ty);
+    Vertex(x1, y1, tx, ty);
+    Vertex(x0, y1, tx, ty);
+    glEnd();
+}
+
+void TGLVex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
+    const float xr = (x1 - x0) * 0.5f, yr = (y1 - y0) * 0.5f;
+    const float cx = x0 + xr, cy = y0 + yr;
+    // NOTE: the vertex count is clamped below at 12, then rounded down to a multiple of 4.
+    int segs = TruncToInt(std::fabs(xr) + std::fabs(yr));
+    segs = std::max(segs, 12) & ~3;
+
+    DisableTexturing();
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < segs; ++i) {
+        const double theta = static_cast<double>(i) * 360.0 / segs;
+        Vertex(static_cast<float>(cx + xr * CosDeg(theta)),
+               static_cast<float>(cy - yr * SinDeg(theta)), tx, ty);
+    }
+    glEnd();
+}
+
+void TGLVex2DDriver::DrawPoly(const std::vector<float>& points, float handleX, float handleY,
+                              float originX, float originY) {
+    if (points.size() < 6 || points.size() % 2 != 0) return;
+    DisableTexturing();
+    glBegin(GL_POLYGON);
+    for (size_t i = 0; i < points.size(); i += 2) {
+        Vertex(handleX + points[i], handleY + points[i + 1], originX, originY);
+    }
+    glEnd();
+}
+
+void TGLVex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
+    const int blend = gl.blendCache;
+    DisableTexturing();
+    SetBlend(SOLIDBLEND);
+    PixmapRef flipped = FlipPixmapY(pixmap);
+    if (flipped->format != PF_RGBA8888) flipped = flipped->Convert(PF_RGBA8888);
+
+    // The raster position starts at the top-left corner and moves in window units (y up).
+    glRasterPos2i(0, 0);
+    glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - pixmap->height), nullptr);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
+    glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    SetBlend(blend);
+}
+
+PixmapRef TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
+    const int blend = gl.blendCache;
+    SetBlend(SOLIDBLEND);
+    PixmapRef pixmap = TPixmap::Create(width, height, PF_RGBA8888, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(x, CurrentGraphicsHeight() - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixmap->pixels);
+    SetBlend(blend);
+    return FlipPixmapY(pixmap);
+}
+
+std::shared_ptr<TGLVex2DDriver> GLDriver2D() {
+    static const auto driver = std::make_shared<TGLVex2DDriver>();
+    return driver;
+}
+
+void StartGLRenderer() {
+    if (gl.started) return;
+    gl.started = true;
+    std::fill(std::begin(gl.color), std::end(gl.color), 0);
+    AddExitRoutine([] { gl.exiting = true; });
+    SelectGraphicsDriver(GLDriver2D(), kGraphicsBackBuffer);
+}
+
+int NextPow2(int n) {
+    int p = 1;
+    while (p < n && p < (1 << 30))
+        p <<= 1;
+    return p;
+}
+
+void CalcTexSize(int& width, int& height) {
+    width = NextPow2(width);
+    height = NextPow2(height);
+    for (;;) {
+        glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        GLint accepted = 0;
+        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
+        if (accepted != 0) return;
+        if (width == 1 && height == 1) RuntimeError("Unable to calculate tex size");
+        if (width > 1) width /= 2;
+        if (height > 1) height /= 2;
+    }
+}
+
+unsigned CreateTexture(int width, int height, int flags) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    const bool mipmapped = (flags & MIPMAPPED_IMAGE) != 0;
+    if (flags & FILTERED_IMAGE) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    } else {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                        mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
+    }
+    for (int level = 0;; ++level) {
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        if (!mipmapped || (width == 1 && height == 1)) break;
+        if (width > 1) width /= 2;
+        if (height > 1) height /= 2;
+    }
+    return name;
+}
+
+void UploadTexture(const PixmapRef& pixmap, int flags) {
+    PixmapRef level = pixmap;
+    for (int n = 0;; ++n) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, level->pitch / BytesPerPixel(level->format));
+        glTexSubImage2D(GL_TEXTURE_2D, n, 0, 0, level->width, level->height, GL_RGBA,
+                        GL_UNSIGNED_BYTE, level->pixels);
+        if (!(flags & MIPMAPPED_IMAGE)) break;
+        const int w = level->width, h = level->height;
+        if (w > 1 && h > 1) {
+            level = ResizePixmap(level, w / 2, h / 2);
+        } else if (w > 1) {
+            level = ResizePixmap(level, w / 2, h);
+        } else if (h > 1) {
+            level = ResizePixmap(level, w, h / 2);
+        } else {
+            break;
+        }
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+}  // namespace vdl

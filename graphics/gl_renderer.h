@@ -1,0 +1,102 @@
+// The OpenGL 2D renderer and its textures.
+//
+// TGLVex2DDriver draws the 2D layer's primitives with fixed-function OpenGL 1.1 in immediate
+// mode and is the graphics driver the game selects: it wraps the GL context driver
+// (gl_graphics.h), so its surfaces are GL windows carrying a drawing state. TGLImageFrame is
+// one texture made from one pixmap. Textures have power-of-two sizes no larger than the GL
+// implementation accepts; the used area's last column and row are repeated into the padding
+// so filtering never pulls in foreign pixels. Textures live in the shared context and are
+// visible in every window.
+//
+// Blend, bound texture and texturing are cached and the caches are reset whenever a surface
+// is selected, so redundant state changes are skipped but the first draw on a surface always
+// sets its state. The game may make GL calls of its own on the current context (it turns on
+// line smoothing once with glEnable(GL_LINE_SMOOTH)); state outside these caches is free.
+#pragma once
+
+#include <memory>
+
+#include "graphics/drawing.h"
+
+namespace vdl {
+
+// One texture made from a pixmap, with the texture coordinates of the used area.
+class TGLImageFrame : public TImageFrame {
+public:
+    ~TGLImageFrame() override;
+
+    float uLeft = 0.0f, vTop = 0.0f;      // always 0
+    float uRight = 1.0f, vBottom = 1.0f;  // used size / texture size
+    unsigned name = 0;                    // GL texture name
+    int seq = 0;  // graphics generation at creation; 0 once the texture was deleted
+
+    // Draws the texture over the local rectangle through the renderer's transform; the
+    // current colour and alpha modulate it.
+    void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+
+    // A texture of src, padded to power-of-two sizes (scaled down when larger than GL takes),
+    // filtered and mipmapped by the image flags. Must run with the shared context current.
+    static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const PixmapRef& src, int flags);
+};
+
+// The OpenGL renderer.
+class TGLVex2DDriver : public TVex2DDriver {
+public:
+    std::vector<TGraphicsMode> GraphicsModes() override;
+    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
+    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
+                                              int flags) override;
+    // Makes the surface's context current, resets the cached GL state, sets a one unit per
+    // pixel projection with y down, then selects and re-applies the surface's drawing state.
+    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
+    void Flip(int sync) override;
+
+    std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
+    void SetBlend(int mode) override;
+    // Clamped to 0-1; the alpha byte is the truncation of alpha x 255.
+    void SetAlpha(float alpha) override;
+    // Each channel clamped to 0-255.
+    void SetColor(int r, int g, int b) override;
+    void SetClsColor(int r, int g, int b) override;
+    // The whole surface turns the scissor test off; any other box turns it on.
+    void SetViewport(int x, int y, int width, int height) override;
+    void SetTransform(float ix, float iy, float jx, float jy) override;
+    void SetLineWidth(float width) override;
+    void Cls() override;
+    void Plot(float x, float y) override;
+    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    // A polygon of max(|xr| + |yr|, 12) vertices, rounded down to a multiple of 4.
+    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
+                  float originY) override;
+    void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
+    PixmapRef GrabPixmap(int x, int y, int width, int height) override;
+
+    // "OpenGL".
+    const char* ToString() const { return "OpenGL"; }
+};
+
+// The one OpenGL renderer, made on first use.
+std::shared_ptr<TGLVex2DDriver> GLDriver2D();
+
+// Starts the renderer once: resets its colour and makes it the current graphics driver
+// (with a back buffer). Later calls do nothing.
+void StartGLRenderer();
+
+// The smallest power of two >= n, at least 1.
+int NextPow2(int n);
+
+// Rounds a texture size up to powers of two, then halves it until GL accepts an RGBA
+// texture of that size. Raises "Unable to calculate tex size" when not even 1 x 1 is taken.
+void CalcTexSize(int& width, int& height);
+
+// A bound texture name with storage for every level the flags ask for (filtered: linear;
+// mipmapped: the whole chain).
+unsigned CreateTexture(int width, int height, int flags);
+
+// Uploads pixmap (RGBA8888) into level 0 of the bound texture, and when mipmapped every
+// further level, each a bilinear halving of the one before.
+void UploadTexture(const PixmapRef& pixmap, int flags);
+
+}  // namespace vdl

@@ -1,0 +1,157 @@
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "graphics/drawing.h"
+#include "graphics/gl_renderer.h"
+#include "graphics/graphics.h"
+#include "graphics/image.h"
+#include "renderer_fixture.h"
+
+namespace {
+
+using namespace vdl;
+using glfix::Rgb;
+
+using RendererTextures = glfix::RendererTest;
+
+// An opaque pixmap whose pixel (x, y) is (10 x, 7 y, 99).
+PixmapRef Gradient(int width, int height, int format) {
+    PixmapRef p = TPixmap::Create(width, height, format, 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            p->WritePixel(x, y, 0xFF000063u | (x * 10 << 16) | (y * 7 << 8));
+    }
+    return p;
+}
+
+// The RGBA texels of level of a texture, read back from GL.
+std::vector<uint32_t> Texels(unsigned name, int level, int& width, int& height) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint32_t> texels(static_cast<size_t>(width) * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    // Leave the renderer's own binding as it believes it is.
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texels;
+}
+
+// ARGB of a pixmap pixel as the RGBA bytes GL returns, read as a little-endian word.
+uint32_t AsTexel(uint32_t argb) {
+    return ((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16) | (argb & 0xFF000000);
+}
+
+TEST_F(RendererTextures, SizesArePowersOfTwoWithTheEdgeRepeatedIntoThePadding) {
+    EXPECT_EQ(NextPow2(0), 1);
+    EXPECT_EQ(NextPow2(20), 32);
+    EXPECT_EQ(NextPow2(64), 64);
+
+    const PixmapRef src = Gradient(20, 30, PF_RGBA8888);
+    auto frame =
+        std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(src, 0));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->uRight, 0.625f);
+    EXPECT_EQ(frame->vBottom, 0.9375f);
+    EXPECT_EQ(frame->seq, graphicsSeq);
+
+    int w = 0, h = 0;
+    const std::vector<uint32_t> t = Texels(frame->name, 0, w, h);
+    ASSERT_EQ(w, 32);
+    ASSERT_EQ(h, 32);
+    auto at = [&](int x, int y) { return t[y * 32 + x]; };
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(at(x, y), AsTexel(src->ReadPixel(x, y))) << x << "," << y;
+        EXPECT_EQ(at(20, y), at(19, y)) << "row " << y;
+    }
+    for (int x = 0; x < 20; ++x)
+        EXPECT_EQ(at(x, 30), at(x, 29)) << "column " << x;
+    EXPECT_EQ(at(20, 30), at(19, 29));
+
+    // An exact power of two has no border; an RGB source is converted.
+    const PixmapRef rgb = Gradient(16, 16, PF_RGB888);
+    auto exact =
+        std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(rgb, 0));
+    EXPECT_EQ(exact->uRight, 1.0f);
+    const std::vector<uint32_t> e = Texels(exact->name, 0, w, h);
+    EXPECT_EQ(w, 16);
+    EXPECT_EQ(e[5 * 16 + 9], AsTexel(rgb->ReadPixel(9, 5)));
+}
+
+TEST_F(RendererTextures, FlagsChooseFilteringAndTheMipmapChain) {
+    auto mip = std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(
+        Gradient(8, 2, PF_RGBA8888), FILTERED_IMAGE | MIPMAPPED_IMAGE));
+    const int sizes[][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}};
+    for (int level = 0; level < 4; ++level) {
+        int w = 0, h = 0;
+        Texels(mip->name, level, w, h);
+        EXPECT_EQ(w, sizes[level][0]) << "level " << level;
+        EXPECT_EQ(h, sizes[level][1]) << "level " << level;
+    }
+    GLint minFilter = 0, magFilter = 0;
+    glBindTexture(GL_TEXTURE_2D, mip->name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(magFilter, GL_LINEAR);
+
+    auto plain = std::dynamic_pointer_cast<TGLImageFrame>(
+        GLDriver2D()->CreateFrameFromPixmap(Gradient(8, 2, PF_RGBA8888), 0));
+    glBindTexture(GL_TEXTURE_2D, plain->name);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    EXPECT_EQ(minFilter, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// Every pixel of a small unfiltered image, drawn rotated and scaled around its handle,
+// shows up where the drawing mapping puts the pixel's centre.
+TEST_F(RendererTextures, ImagesLandWhereTheMappingPutsThem) {
+    ImageRef image = LoadImageFrom(Gradient(8, 4, PF_RGBA8888), 0);
+    SetImageAnchor(image, 2, 1);
+    SetDrawTransform(90, 3, 2);
+    DrawImageFrame(image, 150, 100);
+
+    const TVex2DGraphics& s = *TVex2DGraphics::Current();
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const float lx = x + 0.5f - 2, ly = y + 0.5f - 1;
+            const float sx = 150 + lx * s.ix + ly * s.iy;
+            const float sy = 100 + lx * s.jx + ly * s.jy;
+            const uint32_t argb = image->Lock(0, true, false)->ReadPixel(x, y);
+            const Rgb expected{int(argb >> 16 & 0xFF), int(argb >> 8 & 0xFF), int(argb & 0xFF)};
+            EXPECT_EQ(Pixel(int(std::floor(sx)), int(std::floor(sy))), expected) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(LitIn(100, 50, 200, 150), 8 * 4 * 6);
+}
+
+TEST_F(RendererTextures, TheDrawingColourModulatesTextures) {
+    ImageRef image = LoadImageFrom(Gradient(4, 4, PF_RGBA8888), 0);
+    SetDrawColor(128, 255, 0);
+    DrawImageFrame(image, 10, 10);
+    const uint32_t argb = image->Lock(0, true, false)->ReadPixel(3, 2);
+    EXPECT_TRUE(glfix::Near(
+        Pixel(13, 12), Rgb{int((argb >> 16 & 0xFF) * 128 / 255), int(argb >> 8 & 0xFF), 0}, 1));
+}
+
+TEST_F(RendererTextures, TexturesAreRebuiltAfterGraphicsAreReopened) {
+    ImageRef image = LoadImageFrom(Gradient(6, 6, PF_RGB888), MASKED_IMAGE);
+    DrawImageFrame(image, 0, 0);
+    const std::shared_ptr<TImageFrame> before = image->frames[0];
+    const int seqBefore = graphicsSeq;
+
+    ASSERT_NE(OpenGraphics(glfix::kWidth, glfix::kHeight, 0, 0, 0), nullptr);
+    SetUp();
+    EXPECT_NE(graphicsSeq, seqBefore);
+    DrawImageFrame(image, 20, 20);
+    EXPECT_NE(image->frames[0], before);
+    EXPECT_EQ(image->seqs[0], graphicsSeq);
+    EXPECT_EQ(Pixel(23, 24), (Rgb{30, 28, 99}));
+}
+
+}  // namespace
