@@ -291,13 +291,13 @@ TEST(ScanConversion, WindingIsNormalisedSoMirroredQuadsKeepTheirSpans) {
     for (const auto& span : first)
         EXPECT_EQ(span, std::make_pair(0, 8));
 
-    // A triangle widens row by row, each row sampled at its centre (x = y + 0.5).
-    const float triangle[] = {0, 0, 0, 0, 8, 8, 0, 0, 0, 8, 0, 0};
+    // A triangle widens two pixels a row, each row sampled at its centre (x = 2y + 1).
+    const float triangle[] = {0, 0, 0, 0, 16, 8, 0, 0, 0, 8, 0, 0};
     spans.clear();
     RasterizePolys({{triangle, 12, 4, nullptr}}, record);
     ASSERT_EQ(spans.size(), 8u);
     for (int y = 0; y < 8; ++y)
-        EXPECT_EQ(spans[y], std::make_pair(0, y));
+        EXPECT_EQ(spans[y], std::make_pair(0, 2 * y + 1));
     // A degenerate (flat) polygon scans no row.
     const float flat[] = {0, 5, 0, 0, 8, 5, 0, 0, 8, 5, 0, 0, 0, 5, 0, 0};
     spans.clear();
