@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/drawing.h"
+#include "graphics/gl_graphics.h"
 #include "graphics/gl_renderer.h"
 #include "graphics/graphics.h"
 #include "graphics/image.h"
@@ -152,6 +153,35 @@ TEST_F(RendererTextures, TexturesAreRebuiltAfterGraphicsAreReopened) {
     EXPECT_NE(image->frames[0], before);
     EXPECT_EQ(image->seqs[0], graphicsSeq);
     EXPECT_EQ(Pixel(23, 24), (Rgb{30, 28, 99}));
+}
+
+// A texture deleted and replaced by one that GL gives the same name must still be bound
+// afresh before the next draw. GL may recycle names at once; here the new texture takes
+// the old name on purpose.
+TEST_F(RendererTextures, ARecycledTextureNameIsBoundAgain) {
+    PixmapRef red = TPixmap::Create(4, 4, PF_RGBA8888, 4);
+    std::vector<uint32_t> green(16, 0xFF00FF00u);  // RGBA bytes 00 FF 00 FF
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x)
+            red->WritePixel(x, y, 0xFFFF0000);
+    }
+    ImageRef image = LoadImageFrom(red, 0);
+    DrawImageFrame(image, 0, 0);
+    const unsigned name = std::static_pointer_cast<TGLImageFrame>(image->frames[0])->name;
+    image->SetPixmap(0, red);  // drops the frame: its texture is deleted
+
+    auto recycled = std::make_shared<TGLImageFrame>();
+    recycled->name = name;
+    GLContextDriver()->ToggleSharedContext();
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, green.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    GLContextDriver()->ToggleSharedContext();
+    recycled->seq = graphicsSeq;
+
+    recycled->Draw(0, 0, 4, 4, 10, 0);
+    EXPECT_EQ(Pixel(11, 1), (Rgb{0, 255, 0}));
 }
 
 }  // namespace
