@@ -10,7 +10,8 @@ run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
           libfreetype-dev libpng-dev zlib1g-dev libogg-dev libvorbis-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
            vorbis-tools
-           xfonts-terminus fonts-dejavu-core)
+           xfonts-terminus fonts-dejavu-core
+           libstb-dev)
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-leckerli-one fonts-dejavu-core)
 
 case "${1:-run}" in
