@@ -24,12 +24,18 @@ public:
     TCStream(const TCStream&) = delete;
     TCStream& operator=(const TCStream&) = delete;
 
+    // The offset and length as last known (-1 and 0 for a file that cannot seek).
     int Position() override;
     int Length() override;
+    // Seeks to pos and returns the offset the file then reports.
     int SeekTo(int pos) override;
+    // Flushes the file if it is open.
     void Flush() override;
+    // Flushes and closes the file; pos and size become 0. A second Close does nothing.
     void Close() override;
+    // Reads up to count bytes; 0 once closed.
     int Read(void* buffer, int count) override;
+    // Writes up to count bytes, growing the length when the end is passed; 0 once closed.
     int Write(const void* buffer, int count) override;
 
     // The file, or null once closed.

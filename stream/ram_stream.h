@@ -19,6 +19,7 @@ public:
     // A view of size bytes at buffer; a null buffer or a negative size gives an empty view.
     TRamStream(unsigned char* buffer, int size, int readable, int writeable);
 
+    // The offset into the block and the block's size.
     int Position() override { return pos_; }
     int Length() override { return size_; }
     // Clamps pos into 0..Length, stores and returns it.
@@ -28,6 +29,7 @@ public:
     // Copies up to count bytes to the current position; 0 when count <= 0 or not writeable.
     int Write(const void* buffer, int count) override;
 
+    // The flags the stream was made with, 0 or 1.
     int Readable() const { return readable_; }
     int Writeable() const { return writeable_; }
 
@@ -48,6 +50,7 @@ std::shared_ptr<TRamStream> CreateRamStream(const void* buffer, int size, int re
 // Serves "incbin::name" from the embedded-asset registry; refuses writing.
 class TRamStreamFactory : public TStreamFactory {
 public:
+    // A read-only memory stream over the asset named by path when protocol is "incbin".
     StreamRef CreateStream(const std::string& url, const std::string& protocol,
                            const std::string& path, int readable, int writeable) override;
 };

@@ -10,8 +10,11 @@ namespace vdl {
 // Standard input and output as one stream. It cannot seek; Close does nothing.
 class TStandardIO : public TStream {
 public:
+    // Flushes standard output.
     void Flush() override;
+    // Reads standard input.
     int Read(void* buffer, int count) override;
+    // Writes standard output.
     int Write(const void* buffer, int count) override;
 };
 

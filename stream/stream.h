@@ -95,6 +95,7 @@ class TStreamWrapper : public TStream {
 public:
     explicit TStreamWrapper(StreamRef inner = nullptr) : inner_(std::move(inner)) {}
 
+    // Each operation below is the inner stream's.
     int AtEnd() override;
     int Position() override;
     int Length() override;
