@@ -17,6 +17,14 @@ out=$root/assets
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# The drawings name their fonts; a missing one would silently fall back to another face.
+for family in "Leckerli One" "DejaVu Sans"; do
+  if [ "$(fc-match -f '%{family}' "$family")" != "$family" ]; then
+    echo "make-assets: the font \"$family\" is not installed" >&2
+    exit 1
+  fi
+done
+
 echo "Building the asset tools"
 g++ -std=c++20 -O2 -Wall -Wextra -o "$work/png_finish" "$root/tools/png_finish.cpp" -lpng
 g++ -std=c++20 -O2 -Wall -Wextra -o "$work/synth" "$root/tools/synth.cpp"
