@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "runtime/errors.h"
 #include "runtime/program.h"
@@ -35,7 +36,9 @@ PlatformState& State() {
 // Ends the process when the window system cannot be used at all: nothing can be drawn, so
 // the program cannot go on. Runs the exit routines first (the mixer stops cleanly).
 [[noreturn]] void FailPlatform(const char* what, int code) {
-    std::fprintf(stderr, "GLGraphicsDriver: %s: %s\n", what, SDL_GetError());
+    const char* display = SDL_getenv("DISPLAY");
+    std::fprintf(stderr, "GLGraphicsDriver: %s (DISPLAY=%s): %s\n", what,
+                 display ? display : "not set", SDL_GetError());
     RunExitRoutines();
     std::fflush(nullptr);
     std::_Exit(code);
@@ -141,6 +144,19 @@ namespace {
 bool StartVideo() {
     PlatformState& s = State();
     if (s.videoStarted) return true;
+    // NOTE: SDL falls back to its off-screen driver when no display can be reached, and
+    // the program would then run unseen. Unless a driver is asked for by name, only the
+    // ones that show something are tried.
+    if (!SDL_getenv("SDL_VIDEODRIVER")) {
+        std::string visible;
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+            const std::string name = SDL_GetVideoDriver(i);
+            if (name == "offscreen" || name == "dummy" || name == "evdev") continue;
+            if (name == "wayland" && !SDL_getenv("WAYLAND_DISPLAY")) continue;
+            visible += (visible.empty() ? "" : ",") + name;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, visible.c_str());
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     SetWindowEventHandler(HandleGLWindowEvent);
     s.videoStarted = true;
@@ -150,7 +166,7 @@ bool StartVideo() {
 
 void RegisterGLWindowClass() {
     if (!StartVideo()) {
-        FailPlatform("unable to open a window, the video system did not start", -1);
+        FailPlatform("unable to open a window, no display could be reached", -1);
     }
 }
 
