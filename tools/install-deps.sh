@@ -11,7 +11,7 @@ run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
            vorbis-tools
            xfonts-terminus fonts-dejavu-core
-           libstb-dev)
+           libstb-dev libsdl2-mixer-dev)
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-leckerli-one fonts-dejavu-core)
 
 case "${1:-run}" in
