@@ -2,6 +2,7 @@
 #include "graphics/collision.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
 
@@ -35,13 +36,29 @@ inline int Int(float v) {
     return static_cast<int>(d);
 }
 
-bool LayerInMask(int mask, int layer) {
-    return (static_cast<uint32_t>(mask) >> layer) & 1u;
-}
+// The layer numbers whose bits are set in mask, lowest first: for (int i : Layers(mask)).
+class Layers {
+public:
+    explicit Layers(int mask) : bits_(static_cast<uint32_t>(mask)) {}
+    struct Iterator {
+        uint32_t bits;
+        int operator*() const { return std::countr_zero(bits); }
+        Iterator& operator++() {
+            bits &= bits - 1;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return bits != other.bits; }
+    };
+    Iterator begin() const { return {bits_}; }
+    Iterator end() const { return {0}; }
+
+private:
+    uint32_t bits_;
+};
 
 // Truncated y of the vertex whose values start at offset.
 inline int VertexY(const rpoly& p, int offset) {
-    return Int(p.data[offset + 1]);
+    return p.ys[offset];
 }
 
 QuadRef TakeQuad() {
@@ -49,6 +66,14 @@ QuadRef TakeQuad() {
     QuadRef quad = std::move(g.freeList);
     g.freeList = std::move(quad->next);
     return quad;
+}
+
+// Puts a quad on the free list; a quad waiting for reuse holds on to nothing of the caller's.
+void ReleaseQuad(QuadRef quad) {
+    quad->id.reset();
+    quad->pixmap.reset();
+    quad->next = std::move(g.freeList);
+    g.freeList = std::move(quad);
 }
 
 // Walks from index (backwards for the left edge, forwards for the right) to the edge that
@@ -105,14 +130,14 @@ int AlphaOffset(int format) {
     }
 }
 
-// Sets the drawing rotation and scale, which refresh the collision transform.
+// Sets the drawing rotation and scale, which refresh the collision transform. Both go through
+// one SetDrawTransform, which leaves the same state as the two setters with one update.
 // NOTE: with no surface selected the drawing setters keep nothing, so the collision transform
 // is computed here by the drawing layer's formula; an overlap test then still honours the
 // rotations and scales it is given.
 void SetRotationAndScale(float rotation, float scaleX, float scaleY) {
     if (TVex2DGraphics::Current()) {
-        SetDrawRotation(rotation);
-        SetDrawScale(scaleX, scaleY);
+        SetDrawTransform(rotation, scaleX, scaleY);
         return;
     }
     const double s = SinDeg(rotation);
@@ -171,6 +196,9 @@ int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallb
         p.rightDelta.resize(p.stride);
         p.state = 0;
         NormalizeWinding(p);
+        p.ys.resize(p.size);
+        for (int v = 0; v < p.size; v += p.stride)
+            p.ys[v] = Int(p.data[v + 1]);
 
         p.top = INT_MAX;
         p.leftIndex = 0;
@@ -213,9 +241,13 @@ int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallb
             if (result < 0) return result;
         }
         for (rpoly* p : g.active) {
+            float* leftCur = p->leftCur.data();
+            float* rightCur = p->rightCur.data();
+            const float* leftDelta = p->leftDelta.data();
+            const float* rightDelta = p->rightDelta.data();
             for (int k = 0; k < p->stride; ++k) {
-                p->leftCur[k] += p->leftDelta[k];
-                p->rightCur[k] += p->rightDelta[k];
+                leftCur[k] += leftDelta[k];
+                rightCur[k] += rightDelta[k];
             }
         }
     }
@@ -263,16 +295,18 @@ int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
         float u = r.leftCur[2] + s * du;
         float v = r.leftCur[3] + s * dv;
         const int bpp = BytesPerPixel(pixmap->format);
-        const int lastColumn = pixmap->width - 1;
-        const int lastRow = pixmap->height - 1;
+        const int texWidth = pixmap->width;
+        const int texHeight = pixmap->height;
+        const uint8_t* alphas = pixmap->pixels + alphaOffset;
+        const ptrdiff_t pitch = pixmap->pitch;
         for (int i = 0; i < n; ++i) {
-            u = std::clamp(u, 0.0f, 1.0f);
-            v = std::clamp(v, 0.0f, 1.0f);
-            const int column = std::min(Int(u * pixmap->width), lastColumn);
-            const int line = std::min(Int(v * pixmap->height), lastRow);
-            const uint8_t alpha = pixmap->pixels[line * static_cast<ptrdiff_t>(pixmap->pitch) +
-                                                 column * bpp + alphaOffset];
-            if (alpha >= kAlphaThreshold) {
+            // NOTE: written so that NaN clamps to 0; u and v are then within [0, 1] and the
+            // products convert without overflow.
+            u = u > 0.0f ? (u < 1.0f ? u : 1.0f) : 0.0f;
+            v = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+            const int column = std::min(static_cast<int>(u * texWidth), texWidth - 1);
+            const int line = std::min(static_cast<int>(v * texHeight), texHeight - 1);
+            if (alphas[line * pitch + column * bpp] >= kAlphaThreshold) {
                 if (marks[i]) return -1;
                 marks[i] = 1;
             }
@@ -292,16 +326,11 @@ bool QuadsOverlap(const TQuad& a, const TQuad& b) {
 }
 
 void ResetCollisionLayers(int mask) {
-    for (int i = 0; i < kLayerCount; ++i) {
-        if (mask != 0 && !LayerInMask(mask, i)) continue;
+    for (int i : Layers(mask == 0 ? -1 : mask)) {
         while (g.layers[i]) {
             QuadRef quad = std::move(g.layers[i]);
             g.layers[i] = std::move(quad->next);
-            // A quad waiting for reuse holds on to nothing of the caller's.
-            quad->id.reset();
-            quad->pixmap.reset();
-            quad->next = std::move(g.freeList);
-            g.freeList = std::move(quad);
+            ReleaseQuad(std::move(quad));
         }
     }
 }
@@ -342,14 +371,12 @@ QuadRef MakeCollisionQuad(const std::shared_ptr<TImage>& image, int frame, float
 
 std::vector<ObjectRef> CollideQuad(const TQuad& quad, int collideMask, int writeMask) {
     std::vector<ObjectRef> hits;
-    for (int i = 0; i < kLayerCount; ++i) {
-        if (!LayerInMask(collideMask, i)) continue;
+    for (int i : Layers(collideMask)) {
         for (const TQuad* q = g.layers[i].get(); q; q = q->next.get()) {
             if (QuadsOverlap(quad, *q)) hits.push_back(q->id);
         }
     }
-    for (int i = 0; i < kLayerCount; ++i) {
-        if (!LayerInMask(writeMask, i)) continue;
+    for (int i : Layers(writeMask)) {
         QuadRef copy = TakeQuad();
         copy->id = quad.id;
         copy->pixmap = quad.pixmap;
@@ -368,17 +395,22 @@ std::vector<ObjectRef> CollideImageLayers(const std::shared_ptr<TImage>& image, 
                                           int frame, int collideMask, int writeMask,
                                           const ObjectRef& id) {
     if (!image) throw TNullObjectException();
-    const QuadRef quad =
+    QuadRef quad =
         MakeCollisionQuad(image, frame, static_cast<float>(x), static_cast<float>(y),
                           static_cast<float>(image->width), static_cast<float>(image->height), id);
-    return CollideQuad(*quad, collideMask, writeMask);
+    std::vector<ObjectRef> hits = CollideQuad(*quad, collideMask, writeMask);
+    // The layers hold copies, so the quad made here goes straight back for reuse.
+    ReleaseQuad(std::move(quad));
+    return hits;
 }
 
 std::vector<ObjectRef> CollideRectLayers(int x, int y, int w, int h, int collideMask, int writeMask,
                                          const ObjectRef& id) {
-    const QuadRef quad = MakeCollisionQuad(nullptr, 0, static_cast<float>(x), static_cast<float>(y),
-                                           static_cast<float>(w), static_cast<float>(h), id);
-    return CollideQuad(*quad, collideMask, writeMask);
+    QuadRef quad = MakeCollisionQuad(nullptr, 0, static_cast<float>(x), static_cast<float>(y),
+                                     static_cast<float>(w), static_cast<float>(h), id);
+    std::vector<ObjectRef> hits = CollideQuad(*quad, collideMask, writeMask);
+    ReleaseQuad(std::move(quad));
+    return hits;
 }
 
 bool ImagesOverlap(const std::shared_ptr<TImage>& image1, int x1, int y1, int frame1,
@@ -394,8 +426,7 @@ bool ImagesOverlap(const std::shared_ptr<TImage>& image1, int x1, int y1, int fr
         Restore() { GetDrawScale(scaleX, scaleY); }
         ~Restore() {
             if (TVex2DGraphics::Current()) {
-                SetDrawRotation(rotation);
-                SetDrawScale(scaleX, scaleY);
+                SetDrawTransform(rotation, scaleX, scaleY);
             } else {
                 StoreCollisionTransform(transform.ix, transform.iy, transform.jx, transform.jy);
             }

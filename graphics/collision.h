@@ -49,10 +49,11 @@ public:
     int size = 0;  // vertexCount * stride
     // Interpolated values on the current row and their per-row steps, for both edges.
     std::vector<float> leftCur, leftDelta, rightCur, rightDelta;
-    int leftIndex = 0;   // value offset of the vertex the left edge runs towards
-    int rightIndex = 0;  // the same for the right edge
-    int top = 0;         // smallest truncated y of the vertices
-    int state = 0;       // 0 waiting, 1 active, 2 finished
+    int leftIndex = 0;    // value offset of the vertex the left edge runs towards
+    int rightIndex = 0;   // the same for the right edge
+    int top = 0;          // smallest truncated y of the vertices
+    int state = 0;        // 0 waiting, 1 active, 2 finished
+    std::vector<int> ys;  // truncated y of each vertex, at the vertex's value offset
 };
 
 // Called once per scanned row with the active polygons; a negative result ends the scan.

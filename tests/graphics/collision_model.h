@@ -70,11 +70,13 @@ public:
         return Opaque(static_cast<int>(u), static_cast<int>(v));
     }
 
-    bool Opaque(int x, int y) const { return pixmap_->PixelPtr(x, y)[3] >= 128; }
+    bool Opaque(int x, int y) const {
+        return pixmap_->pixels[y * static_cast<ptrdiff_t>(pixmap_->pitch) + x * 4 + 3] >= 128;
+    }
 
 private:
     const Placement& p_;
-    TPixmap* pixmap_;
+    const TPixmap* pixmap_;
     double ix_, iy_, jx_, jy_, det_;
 };
 
