@@ -118,6 +118,18 @@ TEST_F(MixerChannel, ReplayAfterStopSurvivesTheOldVoiceBeingReused) {
     EXPECT_EQ(MixPastStartDelay()[0], 300);
 }
 
+TEST_F(MixerChannel, ReplayReusingTheChannelsOwnRecycledVoiceKeepsTheChannel) {
+    const int channel = MixerAllocChannel();
+    TMixerSound* loop = Constant(400, 2000, 1);
+    MixerPlay(loop, 0, channel);
+    MixerStopChannel(channel);
+    MixPastStartDelay();  // the only spare voice is now the channel's own
+    EXPECT_EQ(MixerPlay(loop, 0, channel), channel);
+    EXPECT_EQ(MixerChannelState(channel), VS_LOOPED);
+    EXPECT_NE(MixerAllocChannel() & 0xFFF, channel & 0xFFF);
+    EXPECT_EQ(MixPastStartDelay()[0], 400);
+}
+
 TEST_F(MixerChannel, PauseMarksOnlyPlayingVoices) {
     const int channel = MixerAllocChannel();
     EXPECT_EQ(MixerPlay(Constant(100, 4000, 1), 1, channel), channel);
