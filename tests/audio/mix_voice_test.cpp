@@ -87,14 +87,6 @@ TEST(MixerVoice, SourceRateBelowAndAboveTheDeviceRateInterpolates) {
     EXPECT_EQ(Left(Mix(q, 4)), (V{0, 48 * 16, 96 * 16, 144 * 16}));
 }
 
-TEST(MixerVoice, InterpolationOfNegativeSlopesRoundsDownArithmetically) {
-    // Half way from 1 to 0: 1 + (-1 * 0x8000 >> 16) = 1 + (-1) = 0.
-    auto sound = Mono16({1, 0, 0}, 22050);
-    TVoice voice;
-    Start(voice, sound.get());
-    EXPECT_EQ(Left(Mix(voice, 2)), (V{16, 0}));
-}
-
 TEST(MixerVoice, PanAttenuatesTheFarSideAndNegativeDepthInvertsTheRight) {
     auto sound = Mono16({256, 512});
     TVoice right;
@@ -240,23 +232,6 @@ TEST(MixerVoice, RateChangeRampsTheStepLinearly) {
     EXPECT_EQ(voice.GetRate(0), 0x20000);
 }
 
-TEST(MixerVoice, StateDecidesBeforeAnythingIsMixed) {
-    auto sound = Mono16({1000, 1000});
-    TVoice voice;
-    Start(voice, sound.get());
-    int r = 0;
-    voice.state = VS_STOPPED;
-    EXPECT_EQ(Mix(voice, 2, &r), V(4, 0));
-    EXPECT_EQ(r, 1);
-    voice.state = VS_DEAD;
-    Mix(voice, 2, &r);
-    EXPECT_EQ(r, -1);
-    voice.state = VS_ONCE | VS_PAUSED_BIT;
-    Mix(voice, 2, &r);
-    EXPECT_EQ(r, -2);
-    EXPECT_EQ(voice.position, 0);
-}
-
 TEST(MixerVoice, NegativeRateHoldsTheVoiceInsteadOfReadingBeforeTheData) {
     auto sound = Mono16({50, 60, 70});
     TVoice voice;
@@ -264,15 +239,6 @@ TEST(MixerVoice, NegativeRateHoldsTheVoiceInsteadOfReadingBeforeTheData) {
     voice.SetRate(-0x10000);
     voice.rateCurrent = voice.GetRate(1);
     EXPECT_EQ(Left(Mix(voice, 3)), (V{800, 800, 800}));
-}
-
-TEST(MixerVoice, SoundsOfAShapeTheMixerCannotPlayAreRefused) {
-    const std::int16_t data[4] = {};
-    EXPECT_EQ(TMixerSound::Create(0, 16, 1, 44100, data, 0), nullptr);
-    EXPECT_EQ(TMixerSound::Create(4, 12, 1, 44100, data, 0), nullptr);
-    EXPECT_EQ(TMixerSound::Create(4, 16, 3, 44100, data, 0), nullptr);
-    EXPECT_EQ(TMixerSound::Create(4, 16, 1, 0, data, 0), nullptr);
-    EXPECT_EQ(TMixerSound::Create(4, 16, 1, 44100, nullptr, 0), nullptr);
 }
 
 }  // namespace

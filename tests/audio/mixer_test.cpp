@@ -198,15 +198,6 @@ TEST_F(MixerChannel, StartDelayCountsFromThePlayNotFromTheTick) {
     EXPECT_EQ(device.ring[(first / F & 31) * F + first % F].load(), 1234);
 }
 
-TEST_F(MixerChannel, ClosedMixerRefusesEverything) {
-    CloseMixer();
-    const std::int16_t data[2] = {1, 2};
-    EXPECT_EQ(MixerCreateSound(2, 16, 1, 44100, data, 0), nullptr);
-    EXPECT_EQ(MixerAllocChannel(), 0);
-    EXPECT_EQ(MixerPlay(nullptr, 0, 77), 77);
-    EXPECT_EQ(MixerChannelState(1 | 8192), 0);
-}
-
 TEST(MixerFragment, OverloadClipsInsteadOfWrappingAndTheAccumulatorStartsClean) {
     TVoice a;
     TVoice b;

@@ -91,24 +91,6 @@ TEST(SampleConversion, SameFormatIsAPlainCopyAndUnknownFormatsAreRefused) {
     }
 }
 
-TEST(SampleConversion, CopyAndConvertLeaveTheOriginalAlone) {
-    std::uint8_t data[] = {1, 2, 3, 4};
-    auto wrapped = TAudioSample::CreateStaticAudioSample(data, 2, 8000, SF_MONO16BE);
-    EXPECT_EQ(wrapped->capacity, -1);
-    auto copy = wrapped->Copy();
-    EXPECT_NE(copy->samples, data);
-    EXPECT_EQ(copy->capacity, 4);
-    copy->samples[0] = 9;
-    EXPECT_EQ(data[0], 1);
-
-    auto little = wrapped->Convert(SF_MONO16LE);
-    EXPECT_EQ(little->format, SF_MONO16LE);
-    EXPECT_EQ(little->hertz, 8000);
-    EXPECT_EQ(little->length, 2);
-    EXPECT_EQ(Bytes(little->samples, little->samples + 4), (Bytes{2, 1, 4, 3}));
-    EXPECT_EQ(Bytes(data, data + 4), (Bytes{1, 2, 3, 4}));
-}
-
 // A loader that records where the stream was when it was asked, then does what it is told.
 class TScriptedLoader : public TAudioSampleLoader {
 public:

@@ -130,14 +130,5 @@ TEST_F(AudioDevice, FailedSubmissionIsReportedOnStandardOutputAndPlayGoesOn) {
     EXPECT_EQ(device->writePos, 7 * F);
 }
 
-TEST_F(AudioDevice, StoppedDeviceIgnoresTicks) {
-    device->Start(false);
-    device->Stop();
-    EXPECT_EQ(out->ring, nullptr);
-    out->played = 2 * F * 2;
-    device->Tick();
-    EXPECT_EQ(device->writePos, 6 * F);
-}
-
 }  // namespace
 }  // namespace vdl
