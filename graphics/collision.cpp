@@ -158,6 +158,7 @@ void TQuad::SetCoords(float x0, float y0, float x1, float y1, float x2, float y2
 }
 
 void NormalizeWinding(rpoly& polygon) {
+    if (polygon.vertexCount < 1) return;
     const int s = polygon.stride;
     const float* d = polygon.data.data();
     const float x0 = d[0], y0 = d[1];
@@ -186,8 +187,10 @@ int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallb
         const PolySource& src = polygons[n];
         rpoly& p = g.polys[n];
         p.pixmap = src.pixmap;
-        p.stride = src.stride;
-        p.vertexCount = src.length / src.stride;
+        // A polygon without at least x and y per vertex has nothing to scan.
+        const bool usable = src.values && src.stride >= 2 && src.length > 0;
+        p.stride = usable ? src.stride : 2;
+        p.vertexCount = usable ? src.length / src.stride : 0;
         p.size = p.vertexCount * p.stride;
         p.data.assign(src.values, src.values + p.size);
         p.leftCur.resize(p.stride);

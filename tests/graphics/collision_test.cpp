@@ -303,6 +303,15 @@ TEST(ScanConversion, WindingIsNormalisedSoMirroredQuadsKeepTheirSpans) {
     spans.clear();
     EXPECT_EQ(RasterizePolys({{flat, 16, 4, nullptr}}, record), 0);
     EXPECT_TRUE(spans.empty());
+    // Malformed input scans nothing rather than reading out of bounds.
+    EXPECT_EQ(RasterizePolys({{nullptr, 16, 4, nullptr},
+                              {flat, 0, 4, nullptr},
+                              {flat, 16, 0, nullptr},
+                              {flat, -4, 4, nullptr},
+                              {flat, 16, -1, nullptr}},
+                             record),
+              0);
+    EXPECT_TRUE(spans.empty());
 }
 
 }  // namespace
