@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstring>
+#include <exception>
 
 #include "stream/stream.h"
 #include "stream/url.h"
@@ -16,21 +17,45 @@ namespace vdl {
 
 namespace {
 
+// What the callbacks work on: the stream, and an error raised inside one of them, kept to be
+// raised again once the decoder has returned (it must not unwind through the C library).
+struct TSource {
+    TStream& stream;
+    std::exception_ptr error;
+};
+
+// Runs body for the callback; an exception is kept and the callback reports failure.
+template <typename Result, typename Body>
+Result Guarded(void* source, Result failure, Body body) {
+    auto& self = *static_cast<TSource*>(source);
+    if (self.error) return failure;
+    try {
+        return body(self.stream);
+    } catch (...) {
+        self.error = std::current_exception();
+        return failure;
+    }
+}
+
 size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
     if (size == 0 || count == 0) return 0;
-    const size_t wanted = size * count;
-    const int asked = wanted > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(wanted);
-    const int got = static_cast<TStream*>(source)->Read(buffer, asked);
-    return got > 0 ? static_cast<size_t>(got) / size : 0;
+    return Guarded<size_t>(source, 0, [&](TStream& stream) -> size_t {
+        const size_t wanted = size * count;
+        const int asked =
+            wanted > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(wanted);
+        const int got = stream.Read(buffer, asked);
+        return got > 0 ? static_cast<size_t>(got) / size : 0;
+    });
 }
 
 int SeekCallback(void* source, ogg_int64_t offset, int whence) {
-    TStream& stream = *static_cast<TStream*>(source);
-    ogg_int64_t target = offset;
-    if (whence == SEEK_CUR) target += stream.Position();
-    if (whence == SEEK_END) target += stream.Length();
-    if (target < 0 || target > INT_MAX) return -1;
-    return stream.SeekTo(static_cast<int>(target)) < 0 ? -1 : 0;
+    return Guarded<int>(source, -1, [&](TStream& stream) {
+        ogg_int64_t target = offset;
+        if (whence == SEEK_CUR) target += stream.Position();
+        if (whence == SEEK_END) target += stream.Length();
+        if (target < 0 || target > INT_MAX) return -1;
+        return stream.SeekTo(static_cast<int>(target)) < 0 ? -1 : 0;
+    });
 }
 
 // The caller owns the stream and closes it.
@@ -39,7 +64,7 @@ int CloseCallback(void*) {
 }
 
 long TellCallback(void* source) {
-    return static_cast<TStream*>(source)->Position();
+    return Guarded<long>(source, -1, [](TStream& stream) -> long { return stream.Position(); });
 }
 
 const ov_callbacks streamCallbacks = {ReadCallback, SeekCallback, CloseCallback, TellCallback};
@@ -47,8 +72,13 @@ const ov_callbacks streamCallbacks = {ReadCallback, SeekCallback, CloseCallback,
 // Owns an open decoder and clears it when it goes.
 class TVorbisFile {
 public:
-    explicit TVorbisFile(TStream& stream) {
-        open_ = ov_open_callbacks(&stream, &file_, nullptr, 0, streamCallbacks) == 0;
+    explicit TVorbisFile(TStream& stream) : source_{stream, nullptr} {
+        open_ = ov_open_callbacks(&source_, &file_, nullptr, 0, streamCallbacks) == 0;
+        if (source_.error && open_) {
+            ov_clear(&file_);
+            open_ = false;
+        }
+        RaiseKeptError();
     }
     ~TVorbisFile() {
         if (open_) ov_clear(&file_);
@@ -59,7 +89,16 @@ public:
     bool IsOpen() const { return open_; }
     OggVorbis_File* Get() { return &file_; }
 
+    // Raises the error a callback ran into, if any.
+    void RaiseKeptError() {
+        if (!source_.error) return;
+        std::exception_ptr error = source_.error;
+        source_.error = nullptr;
+        std::rethrow_exception(error);
+    }
+
 private:
+    TSource source_;
     OggVorbis_File file_{};
     bool open_ = false;
 };
@@ -87,6 +126,7 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream)
     while (done < total) {
         int bitstream = 0;
         const long got = ov_read(decoder.Get(), out + done, total - done, 0, 2, 1, &bitstream);
+        decoder.RaiseKeptError();
         if (got < 0) return nullptr;
         if (got == 0) break;
         done += static_cast<int>(got);

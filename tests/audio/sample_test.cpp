@@ -261,5 +261,43 @@ TEST_F(SampleOgg, MoreThanTwoChannelsAreRefusedAndBrokenFilesGiveNull) {
     EXPECT_EQ(LoadAudioSample(StreamRef(headers)), nullptr);
 }
 
+// A memory stream that raises error once more than limit bytes have been read.
+template <typename Error>
+class TFailingStream : public TStreamWrapper {
+public:
+    TFailingStream(StreamRef inner, int limit) : TStreamWrapper(std::move(inner)), limit(limit) {}
+    int Read(void* buffer, int count) override {
+        if (Position() + count > limit) throw Error();
+        return TStreamWrapper::Read(buffer, count);
+    }
+    int limit;
+};
+
+class TBrokenStreamError : public TRuntimeException {
+public:
+    TBrokenStreamError() : TRuntimeException("broken stream") {}
+};
+
+TEST_F(SampleOgg, ErrorsInsideTheDecoderReachTheCallerWithoutUnwindingThroughIt) {
+    StartOggLoader();
+    std::ifstream in(Encode("failing", 1, 44100, 44100), std::ios::binary);
+    const Bytes file(std::istreambuf_iterator<char>(in), {});
+    const auto memory = [&] {
+        return StreamRef(CreateRamStream(static_cast<const void*>(file.data()),
+                                         static_cast<int>(file.size()), 1));
+    };
+    const int limit = static_cast<int>(file.size()) / 2;
+    // Stream errors mean the data was not recognised; anything else goes on up.
+    EXPECT_EQ(LoadAudioSample(StreamRef(
+                  std::make_shared<TFailingStream<TStreamReadException>>(memory(), limit))),
+              nullptr);
+    EXPECT_THROW(LoadAudioSample(StreamRef(
+                     std::make_shared<TFailingStream<TBrokenStreamError>>(memory(), limit))),
+                 TBrokenStreamError);
+    EXPECT_THROW(LoadAudioSample(
+                     StreamRef(std::make_shared<TFailingStream<TBrokenStreamError>>(memory(), 10))),
+                 TBrokenStreamError);
+}
+
 }  // namespace
 }  // namespace vdl
