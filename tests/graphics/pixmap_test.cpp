@@ -207,23 +207,6 @@ TEST(PixmapMask, MaskedPixelsTurnTransparentWithTheirNeighboursColour) {
     EXPECT_EQ(MaskPixmap(withAlpha, 0, 0, 0)->ReadPixel(0, 0), 0xFFFF00FFu);
 }
 
-TEST(PixmapFlip, ReversesColumnsOrRowsInTheSameFormat) {
-    PixmapRef src = TPixmap::Create(3, 2, PF_BGR888, 1);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 3; ++x)
-            src->WritePixel(x, y, 0xFF000000u | (y * 3 + x));
-    }
-    PixmapRef fx = FlipPixmapX(src), fy = FlipPixmapY(src);
-    EXPECT_EQ(fx->format, PF_BGR888);
-    EXPECT_EQ(fx->pitch, 12);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 3; ++x) {
-            EXPECT_EQ(fx->ReadPixel(x, y), src->ReadPixel(2 - x, y));
-            EXPECT_EQ(fy->ReadPixel(x, y), src->ReadPixel(x, 1 - y));
-        }
-    }
-}
-
 // A loader that recognises streams starting with its tag byte, or fails in a given way.
 class TagLoader : public TPixmapLoader {
 public:
