@@ -29,7 +29,8 @@ struct CollisionState {
     std::vector<rpoly*> active;
 } g;
 
-// Real to integer, truncating toward zero; out of range and NaN give INT_MIN.
+// Real to integer, truncating toward zero; out of range and NaN give INT_MIN (as TruncToInt,
+// inlined for the scan's inner loops).
 inline int Int(float v) {
     const double d = v;
     if (!(d > -2147483649.0 && d < 2147483648.0)) return INT_MIN;
@@ -61,6 +62,7 @@ inline int VertexY(const rpoly& p, int offset) {
     return p.ys[offset];
 }
 
+// A quad from the free list, or a new one when the list is empty.
 QuadRef TakeQuad() {
     if (!g.freeList) return std::make_shared<TQuad>();
     QuadRef quad = std::move(g.freeList);
@@ -106,12 +108,16 @@ bool StartEdge(rpoly& p, int& index, std::vector<float>& cur, std::vector<float>
     return true;
 }
 
+// A waiting polygon joins the end of the active list.
 void Activate(rpoly& p) {
     if (p.state != 0) return;
     p.state = 1;
     g.active.push_back(&p);
 }
 
+// A polygon with no edge left leaves the scan.
+// NOTE: one that finishes before it was ever active (a flat polygon) was never counted, so
+// it leaves the active list and count untouched.
 void Finish(rpoly& p) {
     if (p.state == 1) g.active.erase(std::find(g.active.begin(), g.active.end(), &p));
     p.state = 2;
