@@ -1,0 +1,230 @@
+// Real X input, sent with xdotool, read back through the polled queries; and the program
+// itself started, ended by Escape or a close request, and refused without a display.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "graphics/gl_graphics.h"
+#include "graphics/graphics.h"
+#include "runtime/program.h"
+#include "system/clock.h"
+#include "system/event.h"
+#include "system/hook.h"
+#include "system/polled_input.h"
+#include "system/system_driver.h"
+
+// Last: Xlib defines macros (None, Bool, Status) that other headers must not see.
+#include <X11/Xlib.h>
+
+namespace vdl {
+namespace {
+
+const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
+
+// Runs a shell command; its exit status.
+int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a shell command; what it printed, without the last line break.
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Pumps and flips for ms milliseconds.
+void PumpFor(int ms) {
+    const int end = Millis() + ms;
+    while (Millis() - end < 0) {
+        PollSystem();
+        FlipFrame(0);
+        Delay(5);
+    }
+}
+
+// Pumps and flips until done() holds or three seconds pass.
+bool PumpUntil(const std::function<bool()>& done) {
+    const int end = Millis() + 3000;
+    while (Millis() - end < 0) {
+        PollSystem();
+        if (done()) return true;
+        FlipFrame(0);
+        Delay(5);
+    }
+    return false;
+}
+
+// Sends the window the request a window manager sends when its close button is pressed.
+// libX11 is loaded at run time: nothing else of the engine or its tests needs it.
+bool SendCloseRequest(unsigned long window) {
+    void* x11 = dlopen("libX11.so.6", RTLD_NOW);
+    if (!x11) return false;
+    auto open = reinterpret_cast<Display* (*)(const char*)>(dlsym(x11, "XOpenDisplay"));
+    auto atom = reinterpret_cast<Atom (*)(Display*, const char*, Bool)>(dlsym(x11, "XInternAtom"));
+    auto send = reinterpret_cast<Status (*)(Display*, Window, Bool, long, XEvent*)>(
+        dlsym(x11, "XSendEvent"));
+    auto flush = reinterpret_cast<int (*)(Display*)>(dlsym(x11, "XFlush"));
+    auto close = reinterpret_cast<int (*)(Display*)>(dlsym(x11, "XCloseDisplay"));
+    Display* display = open ? open(nullptr) : nullptr;
+    if (!display || !atom || !send || !flush || !close) return false;
+
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(atom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = send(display, window, False, NoEventMask, &event) != 0;
+    flush(display);
+    close(display);
+    dlclose(x11);
+    return sent;
+}
+
+// Counts pointer enter events.
+struct EnterCount : Object {
+    int enters = 0;
+};
+
+ObjectRef CountEnter(int, ObjectRef data, const ObjectRef& context) {
+    auto* event = dynamic_cast<TEvent*>(data.get());
+    if (event && event->id == kEventMouseEnter) ++static_cast<EnterCount*>(context.get())->enters;
+    return data;
+}
+
+class RealInput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetAppTitle("cca-e2e-input");
+        ASSERT_TRUE(OpenGLGraphics(800, 600, 0, 60, 0));
+        window_ = Output("xdotool search --sync --onlyvisible --name '^cca-e2e-input$' | head -1");
+        ASSERT_FALSE(window_.empty());
+        ASSERT_EQ(Shell("xdotool windowfocus --sync " + window_), 0);
+        PumpFor(200);
+    }
+    void TearDown() override { CloseOpenedGraphics(); }
+
+    // The window's client area starts at (32, 32) on the screen.
+    std::string MoveTo(int clientX, int clientY) {
+        return "xdotool mousemove --sync " + std::to_string(32 + clientX) + " " +
+               std::to_string(32 + clientY);
+    }
+
+    std::string window_;
+};
+
+TEST_F(RealInput, KeysArriveWithTheirCodesAndCharacters) {
+    ASSERT_EQ(Shell("xdotool keydown a"), 0);
+    EXPECT_TRUE(PumpUntil([] { return IsKeyDown(65) == 1; }));
+    EXPECT_EQ(KeyHitCount(65), 1);
+    EXPECT_EQ(NextKeyChar(), 'a');
+    ASSERT_EQ(Shell("xdotool keyup a"), 0);
+    EXPECT_TRUE(PumpUntil([] { return IsKeyDown(65) == 0; }));
+    EXPECT_EQ(KeyHitCount(65), 0);
+
+    ASSERT_EQ(Shell("xdotool keydown Shift_R"), 0);
+    EXPECT_TRUE(PumpUntil([] { return IsKeyDown(161) == 1; }));
+    EXPECT_EQ(IsKeyDown(16), 0) << "never the generic shift code";
+    ASSERT_EQ(Shell("xdotool keyup Shift_R key Escape"), 0);
+    EXPECT_TRUE(PumpUntil([] { return KeyHitCount(27) == 1; }));
+    EXPECT_EQ(IsKeyDown(161), 0);
+}
+
+TEST_F(RealInput, ThePointerAndTheButtonsArriveInClientCoordinates) {
+    auto enters = std::make_shared<EnterCount>();
+    AddHook(EmitEventHook, CountEnter, enters, 1);
+    ASSERT_EQ(Shell("xdotool mousemove --sync 1000 900"), 0);  // outside the window
+    ASSERT_EQ(Shell(MoveTo(100, 200)), 0);
+    EXPECT_TRUE(PumpUntil([] { return PointerX() == 100 && PointerY() == 200; }))
+        << PointerX() << "," << PointerY();
+    EXPECT_GE(enters->enters, 1);
+    RemoveHook(EmitEventHook, CountEnter, enters);
+
+    ASSERT_EQ(Shell(MoveTo(400, 300) + " click 1"), 0);
+    EXPECT_TRUE(PumpUntil([] { return MouseHitCount(1) == 1; }));
+    EXPECT_EQ(IsMouseDown(1), 0);
+    EXPECT_EQ(PointerX(), 400);
+    EXPECT_EQ(PointerY(), 300);
+
+    ASSERT_EQ(Shell("xdotool mousedown 3"), 0);
+    EXPECT_TRUE(PumpUntil([] { return IsMouseDown(2) == 1; })) << "the right button is 2";
+    ASSERT_EQ(Shell("xdotool mouseup 3 click 4 click 4"), 0);
+    EXPECT_TRUE(PumpUntil([] { return PointerWheel() == 2; })) << PointerWheel();
+    EXPECT_EQ(MouseHitCount(2), 1);
+}
+
+TEST_F(RealInput, ACloseRequestIsReportedOnce) {
+    EXPECT_EQ(CloseRequested(), 0);
+    ASSERT_TRUE(SendCloseRequest(std::stoul(window_)));
+    EXPECT_TRUE(PumpUntil([] { return CloseRequested() == 1; }));
+    EXPECT_EQ(CloseRequested(), 0);
+
+    ASSERT_EQ(Shell("xdotool key alt+F4"), 0);
+    EXPECT_TRUE(PumpUntil([] { return CloseRequested() == 1; }));
+}
+
+// Starts the program, waits for its window, runs action on the window's id and returns the
+// program's exit status; -1 when it did not end within five seconds.
+int ProgramUntil(const std::function<void(const std::string& window)>& action) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(kProgram, kProgram, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const std::string window = Output(
+        "timeout 10 xdotool search --sync --onlyvisible --name '^Vardo Application$' | head -1");
+    if (!window.empty()) action(window);
+
+    int status = 0;
+    for (int waited = 0; waited < 5000; waited += 10) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        Delay(10);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+TEST(Program, EndsOnEscape) {
+    EXPECT_EQ(ProgramUntil([](const std::string& window) {
+                  Shell("xdotool windowfocus --sync " + window + " key Escape");
+              }),
+              0);
+}
+
+TEST(Program, EndsOnACloseRequest) {
+    EXPECT_EQ(ProgramUntil([](const std::string& window) { SendCloseRequest(std::stoul(window)); }),
+              0);
+}
+
+TEST(Program, WithoutADisplayItSaysWhyAndFails) {
+    const std::string output =
+        Output("env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(kProgram) + " 2>&1; echo $?");
+    const std::string status = output.substr(output.find_last_of('\n') + 1);
+    EXPECT_NE(status, "0");
+    EXPECT_NE(output.find("no display"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace vdl
