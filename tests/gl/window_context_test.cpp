@@ -164,5 +164,30 @@ TEST_F(GLWindow, AContextAttachesToAHostWindowAndFollowsItsSize) {
     attached->Close();  // a second close does nothing
 }
 
+TEST_F(GLWindow, FullScreenTakesTheDisplayModeAndGivesItBackOnClose) {
+    SelectGraphicsDriver(GLContextDriver(), 2);
+    const std::vector<TGraphicsMode> modes = ListGraphicsModes();
+    ASSERT_FALSE(modes.empty());
+    const TGraphicsMode& mode = modes[0];
+    auto g = OpenGLGraphics(mode.width, mode.height, mode.depth, mode.hz, 0);
+    ASSERT_TRUE(g) << mode.ToString();
+    int x, y, width, height;
+    GetGLWindowGeometry(RecordOf(g), x, y, width, height);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(width, mode.width);
+    EXPECT_EQ(height, mode.height);
+    EXPECT_EQ(CurrentGraphicsDepth(), mode.depth);
+    FlipFrame(-1);
+    CloseOpenedGraphics();
+
+    // A window opened afterwards is an ordinary window again.
+    auto window = OpenGLGraphics(800, 600, 0, 60, 0);
+    ASSERT_TRUE(window);
+    GetGLWindowGeometry(RecordOf(window), x, y, width, height);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(x, 32);
+}
+
 }  // namespace
 }  // namespace vdl
