@@ -35,11 +35,6 @@ private:
     TClock* previousClock_ = nullptr;
 };
 
-TEST_F(Graphics, ModeText) {
-    EXPECT_EQ(TGraphicsMode(800, 600, 32, 60).ToString(), "800,600,32 60Hz");
-    EXPECT_EQ(TGraphicsMode(0, 0, 0, 0).ToString(), "0,0,0 0Hz");
-}
-
 TEST_F(Graphics, ModesAreReadOnceAndZeroMatchesAnything) {
     EXPECT_EQ(CountGraphicsModes(), 4) << "duplicates stay";
     EXPECT_TRUE(HasGraphicsMode(0, 0, 0, 0));

@@ -125,24 +125,6 @@ TEST(Events, TextNamesTheKindAndEveryField) {
               "Unknown Event, id=2457: data=1, mods=0, x=0, y=0, extra=\"\"");
 }
 
-TEST(Events, KindNamesMatchTheirIds) {
-    const std::pair<int, const char*> kinds[] = {
-        {0x101, "AppSuspend"},    {0x102, "AppResume"},        {0x103, "AppTerminate"},
-        {0x104, "AppOpenFile"},   {0x201, "KeyDown"},          {0x202, "KeyUp"},
-        {0x203, "KeyChar"},       {0x204, "KeyRepeat"},        {0x401, "MouseDown"},
-        {0x402, "MouseUp"},       {0x403, "MouseMove"},        {0x404, "MouseWheel"},
-        {0x405, "MouseEnter"},    {0x406, "MouseLeave"},       {0x801, "TimerTick"},
-        {0x2001, "GadgetAction"}, {0x2002, "GadgetPaint"},     {0x2003, "GadgetSelect"},
-        {0x2004, "GadgetMenu"},   {0x2005, "GadgetOpen"},      {0x2006, "GadgetClose"},
-        {0x2007, "GadgetDone"},   {0x2008, "GadgetLostFocus"}, {0x4001, "WindowMove"},
-        {0x4002, "WindowSize"},   {0x4003, "WindowClose"},     {0x4004, "WindowActivate"},
-        {0x4005, "WindowAccept"}, {0x8001, "MenuAction"},
-    };
-    for (const auto& [id, name] : kinds)
-        EXPECT_EQ(EventName(id), name) << std::hex << id;
-    EXPECT_EQ(EventName(0x105), "");
-}
-
 ObjectRef Capture(int, ObjectRef data, const ObjectRef& context) {
     auto* sink = static_cast<Counter*>(context.get());
     if (auto* event = dynamic_cast<TEvent*>(data.get())) sink->value = event->data;
