@@ -1,5 +1,6 @@
 // Real X input, sent with xdotool, read back through the polled queries; and the program
 // itself started, ended by Escape or a close request, and refused without a display.
+#include <SDL.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -170,6 +171,23 @@ TEST_F(RealInput, ThePointerAndTheButtonsArriveInClientCoordinates) {
     ASSERT_EQ(Shell("xdotool mouseup 3 click 4 click 4"), 0);
     EXPECT_TRUE(PumpUntil([] { return PointerWheel() == 2; })) << PointerWheel();
     EXPECT_EQ(MouseHitCount(2), 1);
+}
+
+TEST_F(RealInput, AHiddenPointerIsHiddenOnlyOverTheWindow) {
+    const auto shown = [] { return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE; };
+    ASSERT_EQ(Shell(MoveTo(300, 300)), 0);
+    PumpFor(100);
+    for (int i = 0; i < 5; ++i)
+        HidePointer();
+    EXPECT_FALSE(shown());
+
+    ASSERT_EQ(Shell("xdotool mousemove --sync 1100 1000"), 0);
+    EXPECT_TRUE(PumpUntil(shown)) << "outside the window the cursor is back";
+    ASSERT_EQ(Shell(MoveTo(10, 10)), 0);
+    EXPECT_TRUE(PumpUntil([&] { return !shown(); })) << "and hidden again inside";
+
+    ShowPointer();
+    EXPECT_TRUE(shown());
 }
 
 TEST_F(RealInput, ACloseRequestIsReportedOnce) {
