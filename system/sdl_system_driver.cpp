@@ -182,6 +182,21 @@ int NextCodePoint(const unsigned char*& text) {
 bool VideoStarted() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
+
+// Shows a message box with the given buttons; the id of the button chosen, or -1.
+int AskWithButtons(const std::string& text, int serious, const SDL_MessageBoxButtonData* buttons,
+                   int count) {
+    SDL_MessageBoxData box{};
+    box.flags = serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+    box.window = SDL_GetKeyboardFocus();
+    box.title = "";
+    box.message = text.c_str();
+    box.numbuttons = count;
+    box.buttons = buttons;
+    int chosen = -1;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
+    return chosen;
+}
 }  // namespace
 
 int VirtualKeyFromScancode(int scancode) {
@@ -370,23 +385,6 @@ void TSDLSystemDriver::ShowNotice(const std::string& text, int serious) {
     const Uint32 kind = serious ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
     SDL_ShowSimpleMessageBox(kind, "", text.c_str(), SDL_GetKeyboardFocus());
 }
-
-namespace {
-// Shows a message box with the given buttons; the id of the button chosen, or -1.
-int AskWithButtons(const std::string& text, int serious, const SDL_MessageBoxButtonData* buttons,
-                   int count) {
-    SDL_MessageBoxData box{};
-    box.flags = serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    box.window = SDL_GetKeyboardFocus();
-    box.title = "";
-    box.message = text.c_str();
-    box.numbuttons = count;
-    box.buttons = buttons;
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
-    return chosen;
-}
-}  // namespace
 
 int TSDLSystemDriver::AskConfirm(const std::string& text, int serious) {
     const SDL_MessageBoxButtonData buttons[] = {

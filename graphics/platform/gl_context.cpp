@@ -131,15 +131,7 @@ void TakeFocus(GLContextRecord& record) {
     if (!s.fullScreenWindow) RuntimeError("GLGraphicsDriver failed to set display mode");
     SetSwapInterval(interval);
 }
-}  // namespace
 
-GLContextRecord::~GLContextRecord() {
-    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
-    // A host window's SDL wrapper is released; SDL leaves the native window alone.
-    if (window) SDL_DestroyWindow(window);
-}
-
-namespace {
 // Starts SDL's video system once and routes window events here; false when it cannot start.
 bool StartVideo() {
     PlatformState& s = State();
@@ -163,6 +155,12 @@ bool StartVideo() {
     return true;
 }
 }  // namespace
+
+GLContextRecord::~GLContextRecord() {
+    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+    // A host window's SDL wrapper is released; SDL leaves the native window alone.
+    if (window) SDL_DestroyWindow(window);
+}
 
 void RegisterGLWindowClass() {
     if (!StartVideo()) {
