@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "graphics/gl_graphics.h"
+#include "graphics/image_font.h"
 #include "runtime/errors.h"
 #include "runtime/math.h"
 #include "runtime/program.h"
@@ -338,6 +339,8 @@ std::shared_ptr<TGLVex2DDriver> GLDriver2D() {
 void StartGLRenderer() {
     if (gl.started) return;
     gl.started = true;
+    // Every surface gets the built-in font, so the font module starts first.
+    StartImageFonts();
     std::fill(std::begin(gl.color), std::end(gl.color), 0);
     AddExitRoutine([] { gl.exiting = true; });
     SelectGraphicsDriver(GLDriver2D(), kGraphicsBackBuffer);

@@ -1,5 +1,6 @@
 // The headless renderer: surfaces without pixels, frames without textures, calls counted.
 #include "graphics/headless_renderer.h"
+#include "graphics/image_font.h"
 
 namespace vdl {
 
@@ -91,6 +92,7 @@ std::shared_ptr<THeadlessVex2DDriver> HeadlessDriver2D() {
 }
 
 std::shared_ptr<TGraphics> OpenHeadlessGraphics(int width, int height) {
+    StartImageFonts();  // surfaces are made with the built-in font
     SelectGraphicsDriver(HeadlessDriver2D(), 0);
     return OpenGraphics(width, height, 0, 0, 0);
 }
