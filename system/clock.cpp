@@ -26,7 +26,13 @@ int TSystemClock::Millis() {
 
 void TSystemClock::Delay(int ms) {
     if (ms <= 0) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    // NOTE: sleeps until the millisecond count has advanced by ms, not for ms from now: a
+    // caller that computed ms from a Millis reading wakes on the tick it aimed at instead of
+    // up to a millisecond later, which keeps frame pacing within a millisecond.
+    const auto now = std::chrono::steady_clock::now();
+    const auto tick = std::chrono::floor<std::chrono::milliseconds>(now.time_since_epoch());
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(tick) +
+                                  std::chrono::milliseconds(ms));
 }
 
 void TVirtualClock::Delay(int ms) {
@@ -39,7 +45,9 @@ void TVirtualClock::Advance(int ms) {
     }
 }
 
-int Millis() { return currentClock.load(std::memory_order_acquire)->Millis(); }
+int Millis() {
+    return currentClock.load(std::memory_order_acquire)->Millis();
+}
 
 void Delay(int ms) {
     if (ms < 0) return;

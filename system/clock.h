@@ -19,7 +19,7 @@ public:
 };
 
 // The system's monotonic clock (milliseconds since boot, truncated to 32 bits) and a real
-// sleep.
+// sleep that ends when the count has advanced by the asked number of milliseconds.
 class TSystemClock : public TClock {
 public:
     int Millis() override;
