@@ -1,19 +1,23 @@
 // Start-up of the game.
 //
 // For now the program registers the assets, opens the 800 x 600 window at 60 Hz and, until
-// the game arrives, draws a few sprites and shapes through the 2D drawing layer on a white
-// screen until Escape or a close request ends it.
+// the game arrives, draws a few sprites, shapes and a line of text through the 2D drawing
+// layer on a white screen, rings the bell on a left click, and ends on Escape or a close
+// request.
 #include "game/game_main.h"
 
 #include <GL/gl.h>
 
 #include <string>
 
+#include "audio/ogg_loader.h"
+#include "audio/sound.h"
 #include "game/assets.h"
 #include "graphics/drawing.h"
 #include "graphics/gl_renderer.h"
 #include "graphics/graphics.h"
 #include "graphics/image.h"
+#include "graphics/image_font.h"
 #include "graphics/png_loader.h"
 #include "runtime/errors.h"
 #include "runtime/math.h"
@@ -47,6 +51,8 @@ void DrawStandInFrame(int frame, const vdl::ImageRef& cane, const vdl::ImageRef&
     vdl::DrawPolygon({80, 520, 140, 420, 200, 520});
     vdl::SetDrawColor(40, 60, 200);
     vdl::DrawSegment(250, 560, 550, 480, 1);
+    vdl::SetDrawColor(0, 0, 0);
+    vdl::DrawString("Candy Cane Arena: click for the bell, Escape to leave", 100, 100);
 }
 }  // namespace
 
@@ -61,11 +67,15 @@ void GameMain() {
     RegisterGameAssets();
 
     vdl::StartPNGLoader();
+    vdl::StartOggLoader();
+    vdl::InitAudio();
     vdl::StartGLRenderer();
     vdl::SetAutoCenterAnchor(true);
     const vdl::ImageRef cane = vdl::LoadImageFrom(std::string("incbin::candycane.png"));
     const vdl::ImageRef hat = vdl::LoadImageFrom(std::string("incbin::hat.png"));
     const vdl::ImageRef present = vdl::LoadImageFrom(std::string("incbin::present.png"));
+    const vdl::ImageFontRef font24 = vdl::OpenImageFont("incbin::santbsb_.ttf", 24, 4);
+    const vdl::SoundRef bell = vdl::LoadSoundFrom("incbin::bell.ogg", 0);
 
     if (!vdl::OpenGraphics(800, 600, 0, 60, 0)) {
         vdl::RuntimeError("unable to open the 800 x 600 window with an OpenGL context");
@@ -74,10 +84,12 @@ void GameMain() {
     glEnable(GL_LINE_SMOOTH);
     vdl::SetClearColor(255, 255, 255);
     vdl::SetBlendMode(vdl::ALPHABLEND);
+    vdl::UseImageFont(font24);
     for (int frame = 0;; ++frame) {
         DrawStandInFrame(frame, cane, hat, present);
         vdl::FlipFrame(-1);
         vdl::ClearScreen();
+        if (vdl::MouseHitCount(1)) vdl::PlaySoundOn(bell, nullptr);
         if (vdl::KeyHitCount(kKeyEscape) || vdl::CloseRequested()) vdl::EndProgram();
     }
 }
