@@ -13,7 +13,6 @@
 #include <cmath>
 #include <ctime>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "graphics/gl_graphics.h"
@@ -73,25 +72,6 @@ std::shared_ptr<vdl::TGraphics> NullDriver::CreateGraphics(int width, int height
     return std::make_shared<NullGraphics>(shared_from_this(), width, height, hz);
 }
 
-// The system clock with a Delay that ends on a millisecond boundary: Delay(n) wakes when the
-// count reaches its value at the call plus n, rather than n whole milliseconds after the
-// call. Shows what the pacing gives when the sleep does not inherit the fraction of a
-// millisecond already gone.
-class BoundaryClock : public vdl::TClock {
-public:
-    int Millis() override { return system_.Millis(); }
-    void Delay(int ms) override {
-        if (ms <= 0) return;
-        using namespace std::chrono;
-        const auto now = steady_clock::now();
-        const auto tick = floor<milliseconds>(now.time_since_epoch());
-        std::this_thread::sleep_until(steady_clock::time_point(tick + milliseconds(ms)));
-    }
-
-private:
-    vdl::TSystemClock system_;
-};
-
 // Runs the paced frames on the opened graphics and reports the figures.
 void PaceFrames(benchmark::State& state) {
     std::vector<double> flips;
@@ -135,14 +115,6 @@ void BM_PacedFramesNull(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PacedFramesNull)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-void BM_PacedFramesNullBoundaryDelay(benchmark::State& state) {
-    BoundaryClock clock;
-    vdl::TClock* previous = vdl::SetClock(&clock);
-    BM_PacedFramesNull(state);
-    vdl::SetClock(previous);
-}
-BENCHMARK(BM_PacedFramesNullBoundaryDelay)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_PacedFramesWindow(benchmark::State& state) {
     for (auto _ : state) {
