@@ -155,8 +155,8 @@ Pcm DecodeOgg(const vdl::EmbeddedFile& file) {
 
 TEST(GameAssets, TableHoldsTheTwentyTwoFilesInRegistrationOrder) {
     std::vector<std::string> expected;
-    for (const ImageSpec& spec : kImages)
-        expected.emplace_back(spec.name);
+    for (const ImageSpec& image : kImages)
+        expected.emplace_back(image.name);
     expected.insert(expected.end(), {"santbsb_.ttf", "christmas.ogg", "bell.ogg"});
 
     ASSERT_EQ(gameAssetsCount, 22);
@@ -170,9 +170,9 @@ TEST(GameAssets, TableHoldsTheTwentyTwoFilesInRegistrationOrder) {
 
 TEST(GameAssets, ImagesHaveTheListedSizesAndEightBitColourTypes) {
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    for (const ImageSpec& spec : kImages) {
-        SCOPED_TRACE(spec.name);
-        const vdl::EmbeddedFile* file = FindAsset(spec.name);
+    for (const ImageSpec& image : kImages) {
+        SCOPED_TRACE(image.name);
+        const vdl::EmbeddedFile* file = FindAsset(image.name);
         ASSERT_NE(file, nullptr);
         ASSERT_GE(file->size, 33);
         const unsigned char* d = file->data;
@@ -180,21 +180,21 @@ TEST(GameAssets, ImagesHaveTheListedSizesAndEightBitColourTypes) {
         // The first chunk is IHDR: length 13, then width, height, depth, colour type, ...
         ASSERT_EQ(BigEndian32(d + 8), 13u);
         ASSERT_EQ(std::memcmp(d + 12, "IHDR", 4), 0);
-        EXPECT_EQ(BigEndian32(d + 16), static_cast<uint32_t>(spec.width));
-        EXPECT_EQ(BigEndian32(d + 20), static_cast<uint32_t>(spec.height));
+        EXPECT_EQ(BigEndian32(d + 16), static_cast<uint32_t>(image.width));
+        EXPECT_EQ(BigEndian32(d + 20), static_cast<uint32_t>(image.height));
         EXPECT_EQ(d[24], 8) << "bit depth";
-        EXPECT_EQ(d[25], spec.alpha ? 6 : 2) << "colour type (6 RGBA, 2 RGB)";
+        EXPECT_EQ(d[25], image.alpha ? 6 : 2) << "colour type (6 RGBA, 2 RGB)";
     }
 }
 
 // Sprites are drawn over a white field and tested for collisions on pixels with alpha >= 128:
 // each needs a see-through background, a solid body and soft (partly transparent) edges.
 TEST(GameAssets, SpritesHaveTransparentBackgroundsSolidBodiesAndSoftEdges) {
-    for (const ImageSpec& spec : kImages) {
-        if (!spec.alpha || spec.width == 800) continue;
-        SCOPED_TRACE(spec.name);
-        const Rgba img = DecodeRgba(*FindAsset(spec.name));
-        ASSERT_EQ(img.width, spec.width);
+    for (const ImageSpec& image : kImages) {
+        if (!image.alpha || image.width == 800) continue;
+        SCOPED_TRACE(image.name);
+        const Rgba img = DecodeRgba(*FindAsset(image.name));
+        ASSERT_EQ(img.width, image.width);
 
         const int w = img.width - 1;
         const int h = img.height - 1;
@@ -312,17 +312,17 @@ struct SoundSpec {
 TEST(GameAssets, SoundsAreStereo44100OfTheirLengthWithHeadroomAndQuietEnds) {
     const int16_t kMinusOneDb = 29204;  // 32767 * 10^(-1/20)
     const int kNearSilence = 200;
-    for (const SoundSpec& spec :
+    for (const SoundSpec& sound :
          {SoundSpec{"christmas.ogg", 60.0, 150.0}, SoundSpec{"bell.ogg", 0.3, 1.0}}) {
-        SCOPED_TRACE(spec.name);
-        const vdl::EmbeddedFile* file = FindAsset(spec.name);
+        SCOPED_TRACE(sound.name);
+        const vdl::EmbeddedFile* file = FindAsset(sound.name);
         ASSERT_NE(file, nullptr);
         const Pcm pcm = DecodeOgg(*file);
         ASSERT_EQ(pcm.channels, 2);
         ASSERT_EQ(pcm.rate, 44100);
         const double seconds = static_cast<double>(pcm.samples.size()) / 2 / 44100.0;
-        EXPECT_GE(seconds, spec.minSeconds);
-        EXPECT_LE(seconds, spec.maxSeconds);
+        EXPECT_GE(seconds, sound.minSeconds);
+        EXPECT_LE(seconds, sound.maxSeconds);
 
         int peak = 0;
         for (int16_t s : pcm.samples)
