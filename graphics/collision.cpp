@@ -24,6 +24,7 @@ constexpr int kAlphaThreshold = 128;
 struct CollisionState {
     std::array<QuadRef, kLayerCount> layers;
     QuadRef freeList;
+    TQuad probe;               // the second image of an overlap test, never put in a layer
     std::vector<uint8_t> row;  // one mark per column of the span being tested
     std::vector<rpoly> polys;  // polygons of the scan in progress
     std::vector<rpoly*> active;
@@ -123,6 +124,37 @@ void Finish(rpoly& p) {
     p.state = 2;
 }
 
+// Starts, turns and finishes the edges of the first count polygons that reach row y, and
+// returns the next row at which any of them will again (INT_MAX when none will). On the rows
+// in between, the active list stays as it is and the edges only step on.
+int StartRowEdges(int count, int y) {
+    int next = INT_MAX;
+    for (int n = 0; n < count; ++n) {
+        rpoly& p = g.polys[n];
+        if (p.state == 2) continue;
+        if (p.state == 0 && p.top > y) {
+            next = std::min(next, p.top);
+            continue;
+        }
+        if (y >= VertexY(p, p.leftIndex)) {
+            if (!StartEdge(p, p.leftIndex, p.leftCur, p.leftDelta, y, true)) {
+                Finish(p);
+                continue;
+            }
+            Activate(p);
+        }
+        if (y >= VertexY(p, p.rightIndex)) {
+            if (!StartEdge(p, p.rightIndex, p.rightCur, p.rightDelta, y, false)) {
+                Finish(p);
+                continue;
+            }
+            Activate(p);
+        }
+        next = std::min({next, VertexY(p, p.leftIndex), VertexY(p, p.rightIndex)});
+    }
+    return next;
+}
+
 // Byte offset of the alpha channel within a pixel, or -1 when the format has none.
 int AlphaOffset(int format) {
     switch (format) {
@@ -136,20 +168,144 @@ int AlphaOffset(int format) {
     }
 }
 
-// Sets the drawing rotation and scale, which refresh the collision transform. Both go through
-// one SetDrawTransform, which leaves the same state as the two setters with one update.
-// NOTE: with no surface selected the drawing setters keep nothing, so the collision transform
-// is computed here by the drawing layer's formula; an overlap test then still honours the
-// rotations and scales it is given.
-void SetRotationAndScale(float rotation, float scaleX, float scaleY) {
-    if (TVex2DGraphics::Current()) {
-        SetDrawTransform(rotation, scaleX, scaleY);
-        return;
-    }
+// The transform the drawing layer derives from a rotation and scale, as it hands it to
+// collision. The overlap tests place their quads with it directly; the drawing state itself
+// is only set back at the end.
+CollisionTransform TransformFor(float rotation, float scaleX, float scaleY) {
     const double s = SinDeg(rotation);
     const double c = CosDeg(rotation);
-    StoreCollisionTransform(static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
-                            static_cast<float>(s * scaleX), static_cast<float>(c * scaleY));
+    return {static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
+            static_cast<float>(s * scaleX), static_cast<float>(c * scaleY)};
+}
+
+// Moves both edges of an active polygon on by rows rows.
+// NOTE: every value still takes its step one row at a time, in a register rather than through
+// memory, so it ends exactly where stepping row by row would leave it.
+void StepEdges(rpoly& p, int rows) {
+    for (int k = 0; k < p.stride; ++k) {
+        float left = p.leftCur[k];
+        float right = p.rightCur[k];
+        const float leftDelta = p.leftDelta[k];
+        const float rightDelta = p.rightDelta[k];
+        for (int i = 0; i < rows; ++i) {
+            left += leftDelta;
+            right += rightDelta;
+        }
+        p.leftCur[k] = left;
+        p.rightCur[k] = right;
+    }
+}
+
+// What one polygon covers along the span of a row, column by column: every column when it
+// has no pixmap, else the columns whose sampled pixel has alpha 128 or more.
+struct SpanWalk {
+    bool solid = false;
+    const uint8_t* alphas = nullptr;  // alpha byte of the first pixel
+    ptrdiff_t pitch = 0;
+    int bytesPerPixel = 0;
+    int width = 0, height = 0;
+    float u = 0, v = 0, du = 0, dv = 0;
+
+    // Sets the walk up for polygon r over the span starting at column start; false when r
+    // covers nothing there (narrower than a pixel, or an empty pixmap).
+    bool Start(const rpoly& r, int start) {
+        const int alphaOffset = r.pixmap ? AlphaOffset(r.pixmap->format) : -1;
+        solid = alphaOffset < 0;
+        if (solid) return true;
+        const int l = Int(r.leftCur[0]);
+        const int64_t span = static_cast<int64_t>(Int(r.rightCur[0])) - l;
+        if (span < 1) return false;
+        const TPixmap& pixmap = *r.pixmap;
+        if (pixmap.width <= 0 || pixmap.height <= 0) return false;
+        const float fw = static_cast<float>(span);
+        du = (r.rightCur[2] - r.leftCur[2]) / fw;
+        dv = (r.rightCur[3] - r.leftCur[3]) / fw;
+        const float s = static_cast<float>(static_cast<int64_t>(start) - l) + 0.5f;
+        u = r.leftCur[2] + s * du;
+        v = r.leftCur[3] + s * dv;
+        alphas = pixmap.pixels + alphaOffset;
+        pitch = pixmap.pitch;
+        bytesPerPixel = BytesPerPixel(pixmap.format);
+        width = pixmap.width;
+        height = pixmap.height;
+        return true;
+    }
+
+    // Keeps the sample point on the texture, as every column does before it is read.
+    // NOTE: u and v end up within [0, 1], NaN at 0, so the products convert without overflow.
+    // Inside the texture they are left alone, which keeps the test out of the chain of
+    // additions that carries them from column to column.
+    void Clamp() {
+        if (!(u > 0.0f && u < 1.0f)) u = u > 0.0f ? 1.0f : 0.0f;
+        if (!(v > 0.0f && v < 1.0f)) v = v > 0.0f ? 1.0f : 0.0f;
+    }
+
+    // Whether the current column is covered (after Clamp).
+    bool Covers() const {
+        if (solid) return true;
+        const int column = std::min(static_cast<int>(u * width), width - 1);
+        const int line = std::min(static_cast<int>(v * height), height - 1);
+        return alphas[line * pitch + column * bytesPerPixel] >= kAlphaThreshold;
+    }
+
+    // Moves on to the next column.
+    void Advance() {
+        u += du;
+        v += dv;
+    }
+};
+
+// Places quad where DrawImageFrame would draw the image (or a w x h rectangle without one) at
+// (x, y), with the current origin and the given transform.
+void PlaceQuad(TQuad& quad, const std::shared_ptr<TImage>& image, int frame, float x, float y,
+               float w, float h, const ObjectRef& id, const CollisionTransform& t) {
+    float hx = 0, hy = 0;
+    if (image) {
+        hx = -image->handleX;
+        hy = -image->handleY;
+    }
+    float originX = 0, originY = 0;
+    GetDrawOrigin(originX, originY);
+
+    const float lx[4] = {hx, hx + w, hx + w, hx};
+    const float ly[4] = {hy, hy, hy + h, hy + h};
+    float sx[4], sy[4];
+    for (int c = 0; c < 4; ++c) {
+        sx[c] = x + originX + lx[c] * t.ix + ly[c] * t.iy;
+        sy[c] = y + originY + lx[c] * t.jx + ly[c] * t.jy;
+    }
+
+    quad.id = id;
+    quad.pixmap = nullptr;
+    if (image) {
+        PixmapRef pixmap = image->Lock(frame, true, false);
+        if (pixmap && AlphaBits(pixmap->format) > 0) quad.pixmap = std::move(pixmap);
+    }
+    quad.SetCoords(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], sx[3], sy[3]);
+}
+
+// The two overlap tests: image 1 is written alone into the overlap layer, then image 2 is
+// tested against it, each placed with its own transform.
+// NOTE: the layer ends up holding image 1, exactly as writing it through CollideImageLayers
+// would leave it; image 2 is placed in a quad of its own that no layer ever sees.
+bool OverlapInLayer(const std::shared_ptr<TImage>& image1, int x1, int y1, int frame1,
+                    const CollisionTransform& t1, const std::shared_ptr<TImage>& image2, int x2,
+                    int y2, int frame2, const CollisionTransform& t2) {
+    ResetCollisionLayers(1 << kOverlapLayer);
+    if (!image1) throw TNullObjectException();
+    QuadRef first = TakeQuad();
+    PlaceQuad(*first, image1, frame1, static_cast<float>(x1), static_cast<float>(y1),
+              static_cast<float>(image1->width), static_cast<float>(image1->height), nullptr, t1);
+    const TQuad& written = *first;
+    g.layers[kOverlapLayer] = std::move(first);
+
+    if (!image2) throw TNullObjectException();
+    TQuad& probe = g.probe;
+    PlaceQuad(probe, image2, frame2, static_cast<float>(x2), static_cast<float>(y2),
+              static_cast<float>(image2->width), static_cast<float>(image2->height), nullptr, t2);
+    const bool hit = QuadsOverlap(probe, written);
+    probe.pixmap = nullptr;
+    return hit;
 }
 
 }  // namespace
@@ -180,7 +336,8 @@ void NormalizeWinding(rpoly& polygon) {
     }
 }
 
-int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback) {
+int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback,
+                   int minActive) {
     // NOTE: the polygon records are reused from call to call, so the scan allocates nothing
     // once the buffers have grown; it is therefore not re-entrant.
     if (g.polys.size() < polygons.size()) g.polys.resize(polygons.size());
@@ -225,40 +382,23 @@ int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallb
     }
 
     int result = 0;
-    for (int y = yFirst; y < yLast; ++y) {
-        for (int n = 0; n < count; ++n) {
-            rpoly& p = g.polys[n];
-            if (p.state == 2 || (p.state == 0 && p.top > y)) continue;
-            if (y >= VertexY(p, p.leftIndex)) {
-                if (!StartEdge(p, p.leftIndex, p.leftCur, p.leftDelta, y, true)) {
-                    Finish(p);
-                    continue;
-                }
-                Activate(p);
-            }
-            if (y >= VertexY(p, p.rightIndex)) {
-                if (!StartEdge(p, p.rightIndex, p.rightCur, p.rightDelta, y, false)) {
-                    Finish(p);
-                    continue;
-                }
-                Activate(p);
-            }
-        }
+    int nextEdgeRow = yFirst;
+    for (int y = yFirst; y < yLast;) {
+        if (y >= nextEdgeRow) nextEdgeRow = StartRowEdges(count, y);
         const int active = static_cast<int>(g.active.size());
-        if (active != 0) {
-            result = rowCallback(g.active, active, y);
-            if (result < 0) return result;
+        if (active == 0 || active < minActive) {
+            // Nothing to call back before the next edge row: step straight there.
+            const int rows = std::min(nextEdgeRow, yLast) - y;
+            for (rpoly* p : g.active)
+                StepEdges(*p, rows);
+            y += rows;
+            continue;
         }
-        for (rpoly* p : g.active) {
-            float* leftCur = p->leftCur.data();
-            float* rightCur = p->rightCur.data();
-            const float* leftDelta = p->leftDelta.data();
-            const float* rightDelta = p->rightDelta.data();
-            for (int k = 0; k < p->stride; ++k) {
-                leftCur[k] += leftDelta[k];
-                rightCur[k] += rightDelta[k];
-            }
-        }
+        result = rowCallback(g.active, active, y);
+        if (result < 0) return result;
+        for (rpoly* p : g.active)
+            StepEdges(*p, 1);
+        ++y;
     }
     return result;
 }
@@ -275,52 +415,35 @@ int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
     if (wide <= 0) return 0;
     const int n = static_cast<int>(wide);
 
+    if (count == 2) {
+        // NOTE: with two polygons a column is marked twice exactly when both cover it, so
+        // they are walked side by side without the row buffer, and the second is only
+        // sampled where the first covers.
+        SpanWalk a, b;
+        if (!a.Start(p, start) || !b.Start(q, start)) return 0;
+        for (int i = 0; i < n; ++i) {
+            a.Clamp();
+            b.Clamp();
+            if (a.Covers() && b.Covers()) return -1;
+            a.Advance();
+            b.Advance();
+        }
+        return 0;
+    }
+
     if (g.row.size() < static_cast<size_t>(n)) g.row.resize(n);
     std::fill_n(g.row.begin(), n, uint8_t{0});
     uint8_t* marks = g.row.data();
-
     for (int k = 0; k < count; ++k) {
-        const rpoly& r = *active[k];
-        const TPixmap* pixmap = r.pixmap;
-        const int alphaOffset = pixmap ? AlphaOffset(pixmap->format) : -1;
-        if (alphaOffset < 0) {
-            // Solid: every column of the span is covered.
-            for (int i = 0; i < n; ++i) {
-                if (marks[i]) return -1;
-                marks[i] = 1;
-            }
-            continue;
-        }
-        const int l = Int(r.leftCur[0]);
-        const int rr = Int(r.rightCur[0]);
-        const int64_t width = static_cast<int64_t>(rr) - l;
-        if (width < 1) continue;
-        // NOTE: an empty pixmap has nothing opaque to sample.
-        if (pixmap->width <= 0 || pixmap->height <= 0) continue;
-        const float fw = static_cast<float>(width);
-        const float du = (r.rightCur[2] - r.leftCur[2]) / fw;
-        const float dv = (r.rightCur[3] - r.leftCur[3]) / fw;
-        const float s = static_cast<float>(static_cast<int64_t>(start) - l) + 0.5f;
-        float u = r.leftCur[2] + s * du;
-        float v = r.leftCur[3] + s * dv;
-        const int bpp = BytesPerPixel(pixmap->format);
-        const int texWidth = pixmap->width;
-        const int texHeight = pixmap->height;
-        const uint8_t* alphas = pixmap->pixels + alphaOffset;
-        const ptrdiff_t pitch = pixmap->pitch;
+        SpanWalk walk;
+        if (!walk.Start(*active[k], start)) continue;
         for (int i = 0; i < n; ++i) {
-            // NOTE: written so that NaN clamps to 0; u and v are then within [0, 1] and the
-            // products convert without overflow.
-            u = u > 0.0f ? (u < 1.0f ? u : 1.0f) : 0.0f;
-            v = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
-            const int column = std::min(static_cast<int>(u * texWidth), texWidth - 1);
-            const int line = std::min(static_cast<int>(v * texHeight), texHeight - 1);
-            if (alphas[line * pitch + column * bpp] >= kAlphaThreshold) {
+            walk.Clamp();
+            if (walk.Covers()) {
                 if (marks[i]) return -1;
                 marks[i] = 1;
             }
-            u += du;
-            v += dv;
+            walk.Advance();
         }
     }
     return 0;
@@ -331,7 +454,8 @@ bool QuadsOverlap(const TQuad& a, const TQuad& b) {
     static std::vector<PolySource> pair(2);
     pair[0] = {a.xyuv.data(), 16, 4, a.pixmap.get()};
     pair[1] = {b.xyuv.data(), 16, 4, b.pixmap.get()};
-    return RasterizePolys(pair, SpanCollide) < 0;
+    // The span test needs two polygons on a row, so rows with one are only stepped.
+    return RasterizePolys(pair, SpanCollide, 2) < 0;
 }
 
 void ResetCollisionLayers(int mask) {
@@ -350,31 +474,8 @@ void SetCollisionTransform(float ix, float iy, float jx, float jy) {
 
 QuadRef MakeCollisionQuad(const std::shared_ptr<TImage>& image, int frame, float x, float y,
                           float w, float h, const ObjectRef& id) {
-    float hx = 0, hy = 0;
-    if (image) {
-        hx = -image->handleX;
-        hy = -image->handleY;
-    }
-    float originX = 0, originY = 0;
-    GetDrawOrigin(originX, originY);
-    const CollisionTransform& t = CurrentCollisionTransform();
-
-    const float lx[4] = {hx, hx + w, hx + w, hx};
-    const float ly[4] = {hy, hy, hy + h, hy + h};
-    float sx[4], sy[4];
-    for (int c = 0; c < 4; ++c) {
-        sx[c] = x + originX + lx[c] * t.ix + ly[c] * t.iy;
-        sy[c] = y + originY + lx[c] * t.jx + ly[c] * t.jy;
-    }
-
     QuadRef quad = TakeQuad();
-    quad->id = id;
-    quad->pixmap = nullptr;
-    if (image) {
-        PixmapRef pixmap = image->Lock(frame, true, false);
-        if (pixmap && AlphaBits(pixmap->format) > 0) quad->pixmap = std::move(pixmap);
-    }
-    quad->SetCoords(sx[0], sy[0], sx[1], sy[1], sx[2], sy[2], sx[3], sy[3]);
+    PlaceQuad(*quad, image, frame, x, y, w, h, id, CurrentCollisionTransform());
     return quad;
 }
 
@@ -426,36 +527,24 @@ bool ImagesOverlap(const std::shared_ptr<TImage>& image1, int x1, int y1, int fr
                    float rotation1, float scaleX1, float scaleY1,
                    const std::shared_ptr<TImage>& image2, int x2, int y2, int frame2,
                    float rotation2, float scaleX2, float scaleY2) {
-    // Puts the caller's rotation and scale (and so the renderer's and collision's transform)
-    // back however the test ends.
+    // Sets the caller's rotation and scale again however the test ends, which brings the
+    // renderer's and collision's copies of the transform back to them. Without a surface
+    // there is nothing to set, and the collision copy was never changed.
     struct Restore {
         float rotation = GetDrawRotation();
         float scaleX = 1, scaleY = 1;
-        CollisionTransform transform = CurrentCollisionTransform();
         Restore() { GetDrawScale(scaleX, scaleY); }
-        ~Restore() {
-            if (TVex2DGraphics::Current()) {
-                SetDrawTransform(rotation, scaleX, scaleY);
-            } else {
-                StoreCollisionTransform(transform.ix, transform.iy, transform.jx, transform.jy);
-            }
-        }
+        ~Restore() { SetDrawTransform(rotation, scaleX, scaleY); }
     } restore;
 
-    constexpr int kLayerBit = 1 << kOverlapLayer;
-    ResetCollisionLayers(kLayerBit);
-    SetRotationAndScale(rotation1, scaleX1, scaleY1);
-    CollideImageLayers(image1, x1, y1, frame1, 0, kLayerBit, nullptr);
-    SetRotationAndScale(rotation2, scaleX2, scaleY2);
-    return !CollideImageLayers(image2, x2, y2, frame2, kLayerBit, 0, nullptr).empty();
+    return OverlapInLayer(image1, x1, y1, frame1, TransformFor(rotation1, scaleX1, scaleY1), image2,
+                          x2, y2, frame2, TransformFor(rotation2, scaleX2, scaleY2));
 }
 
 bool ImagesOverlapAsDrawn(const std::shared_ptr<TImage>& image1, int x1, int y1, int frame1,
                           const std::shared_ptr<TImage>& image2, int x2, int y2, int frame2) {
-    constexpr int kLayerBit = 1 << kOverlapLayer;
-    ResetCollisionLayers(kLayerBit);
-    CollideImageLayers(image1, x1, y1, frame1, 0, kLayerBit, nullptr);
-    return !CollideImageLayers(image2, x2, y2, frame2, kLayerBit, 0, nullptr).empty();
+    const CollisionTransform t = CurrentCollisionTransform();
+    return OverlapInLayer(image1, x1, y1, frame1, t, image2, x2, y2, frame2, t);
 }
 
 }  // namespace vdl

@@ -71,9 +71,11 @@ struct PolySource {
 // that walking backwards always follows the left edge.
 void NormalizeWinding(rpoly& polygon);
 
-// Scan-converts the polygons together, calling rowCallback on every row with an active
-// polygon. Returns the first negative callback result, else the last result (0 if none).
-int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback);
+// Scan-converts the polygons together, calling rowCallback on every row with at least
+// minActive active polygons (and at least one). Returns the first negative callback result,
+// else the last result (0 if none).
+int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback,
+                   int minActive = 1);
 
 // The row callback of the overlap test: -1 when two of the active polygons put an opaque
 // pixel (alpha 128 or more) in the same column of row y, else 0.
