@@ -21,10 +21,21 @@ constexpr int kAlphaThreshold = 128;
 
 // Module state: the layers, the quad free list and the reused scratch buffers. The copy of
 // the drawing transform is kept by the drawing layer (CurrentCollisionTransform).
+// A transform computed for a rotation and scale, kept for the next call with the same ones
+// (compared bit for bit, so -0 and NaN are told apart).
+struct RememberedTransform {
+    bool valid = false;
+    uint32_t rotation = 0, scaleX = 0, scaleY = 0;
+    CollisionTransform transform;
+};
+
 struct CollisionState {
     std::array<QuadRef, kLayerCount> layers;
     QuadRef freeList;
-    TQuad probe;               // the second image of an overlap test, never put in a layer
+    TQuad probe;  // the second image of an overlap test, never put in a layer
+    // The last transform of each image of the overlap test: a frame tests one sprite against
+    // many others, so the same rotation and scale come back call after call.
+    std::array<RememberedTransform, 2> remembered;
     std::vector<uint8_t> row;  // one mark per column of the span being tested
     std::vector<rpoly> polys;  // polygons of the scan in progress
     std::vector<rpoly*> active;
@@ -155,33 +166,65 @@ int StartRowEdges(int count, int y) {
     return next;
 }
 
-// Byte offset of the alpha channel within a pixel, or -1 when the format has none.
-int AlphaOffset(int format) {
+// Where a pixel of the format keeps its alpha byte, and how far apart pixels are.
+struct AlphaLayout {
+    int offset;  // -1 when the format has no alpha
+    int bytesPerPixel;
+};
+
+AlphaLayout AlphaLayoutOf(int format) {
     switch (format) {
         case PF_A8:
-            return 0;
+            return {0, 1};
         case PF_BGRA8888:
         case PF_RGBA8888:
-            return 3;
+            return {3, 4};
         default:
-            return -1;
+            return {-1, 0};
     }
 }
 
 // The transform the drawing layer derives from a rotation and scale, as it hands it to
-// collision. The overlap tests place their quads with it directly; the drawing state itself
-// is only set back at the end.
-CollisionTransform TransformFor(float rotation, float scaleX, float scaleY) {
+// collision, for image 1 or 2 of an overlap test. The overlap tests place their quads with it
+// directly; the drawing state itself is only set back at the end.
+const CollisionTransform& TransformFor(int image, float rotation, float scaleX, float scaleY) {
+    RememberedTransform& r = g.remembered[image - 1];
+    const uint32_t bits[3] = {std::bit_cast<uint32_t>(rotation), std::bit_cast<uint32_t>(scaleX),
+                              std::bit_cast<uint32_t>(scaleY)};
+    if (r.valid && r.rotation == bits[0] && r.scaleX == bits[1] && r.scaleY == bits[2]) {
+        return r.transform;
+    }
     const double s = SinDeg(rotation);
     const double c = CosDeg(rotation);
-    return {static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
-            static_cast<float>(s * scaleX), static_cast<float>(c * scaleY)};
+    r.transform = {static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
+                   static_cast<float>(s * scaleX), static_cast<float>(c * scaleY)};
+    r.valid = true;
+    r.rotation = bits[0];
+    r.scaleX = bits[1];
+    r.scaleY = bits[2];
+    return r.transform;
 }
 
 // Moves both edges of an active polygon on by rows rows.
 // NOTE: every value still takes its step one row at a time, in a register rather than through
 // memory, so it ends exactly where stepping row by row would leave it.
 void StepEdges(rpoly& p, int rows) {
+    if (p.stride == 4) {
+        // Quads carry x, y, u and v: the eight values of both edges advance together, which
+        // compiles to a couple of vector additions a row.
+        float cur[8], delta[8];
+        std::copy_n(p.leftCur.data(), 4, cur);
+        std::copy_n(p.rightCur.data(), 4, cur + 4);
+        std::copy_n(p.leftDelta.data(), 4, delta);
+        std::copy_n(p.rightDelta.data(), 4, delta + 4);
+        for (int i = 0; i < rows; ++i) {
+            for (int k = 0; k < 8; ++k)
+                cur[k] += delta[k];
+        }
+        std::copy_n(cur, 4, p.leftCur.data());
+        std::copy_n(cur + 4, 4, p.rightCur.data());
+        return;
+    }
     for (int k = 0; k < p.stride; ++k) {
         float left = p.leftCur[k];
         float right = p.rightCur[k];
@@ -197,23 +240,24 @@ void StepEdges(rpoly& p, int rows) {
 }
 
 // What one polygon covers along the span of a row, column by column: every column when it
-// has no pixmap, else the columns whose sampled pixel has alpha 128 or more.
+// is solid (no pixmap with alpha), else the columns whose sampled pixel has alpha 128 or more.
 struct SpanWalk {
     bool solid = false;
     const uint8_t* alphas = nullptr;  // alpha byte of the first pixel
     ptrdiff_t pitch = 0;
     int bytesPerPixel = 0;
-    int width = 0, height = 0;
+    float width = 0, height = 0;  // the texture size that u and v are scaled by
+    int lastColumn = 0, lastLine = 0;
     float u = 0, v = 0, du = 0, dv = 0;
 
-    // Sets the walk up for polygon r over the span starting at column start; false when r
-    // covers nothing there (narrower than a pixel, or an empty pixmap).
-    bool Start(const rpoly& r, int start) {
-        const int alphaOffset = r.pixmap ? AlphaOffset(r.pixmap->format) : -1;
-        solid = alphaOffset < 0;
+    // Sets the walk up for polygon r, whose row runs from column l to column rr (both
+    // truncated), over the span starting at column start; false when r covers nothing there
+    // (narrower than a pixel, or an empty pixmap).
+    bool Start(const rpoly& r, int l, int rr, int start) {
+        const AlphaLayout layout = r.pixmap ? AlphaLayoutOf(r.pixmap->format) : AlphaLayout{-1, 0};
+        solid = layout.offset < 0;
         if (solid) return true;
-        const int l = Int(r.leftCur[0]);
-        const int64_t span = static_cast<int64_t>(Int(r.rightCur[0])) - l;
+        const int64_t span = static_cast<int64_t>(rr) - l;
         if (span < 1) return false;
         const TPixmap& pixmap = *r.pixmap;
         if (pixmap.width <= 0 || pixmap.height <= 0) return false;
@@ -223,35 +267,48 @@ struct SpanWalk {
         const float s = static_cast<float>(static_cast<int64_t>(start) - l) + 0.5f;
         u = r.leftCur[2] + s * du;
         v = r.leftCur[3] + s * dv;
-        alphas = pixmap.pixels + alphaOffset;
+        alphas = pixmap.pixels + layout.offset;
         pitch = pixmap.pitch;
-        bytesPerPixel = BytesPerPixel(pixmap.format);
-        width = pixmap.width;
-        height = pixmap.height;
+        bytesPerPixel = layout.bytesPerPixel;
+        width = static_cast<float>(pixmap.width);
+        height = static_cast<float>(pixmap.height);
+        lastColumn = pixmap.width - 1;
+        lastLine = pixmap.height - 1;
         return true;
     }
 
     // Keeps the sample point on the texture, as every column does before it is read.
     // NOTE: u and v end up within [0, 1], NaN at 0, so the products convert without overflow.
-    // Inside the texture they are left alone, which keeps the test out of the chain of
-    // additions that carries them from column to column.
     void Clamp() {
         if (!(u > 0.0f && u < 1.0f)) u = u > 0.0f ? 1.0f : 0.0f;
         if (!(v > 0.0f && v < 1.0f)) v = v > 0.0f ? 1.0f : 0.0f;
     }
 
-    // Whether the current column is covered (after Clamp).
-    bool Covers() const {
-        if (solid) return true;
-        const int column = std::min(static_cast<int>(u * width), width - 1);
-        const int line = std::min(static_cast<int>(v * height), height - 1);
+    // Whether the pixel under the (clamped) sample point has alpha 128 or more; not for a
+    // solid walk.
+    bool Opaque() const {
+        const int column = std::min(static_cast<int>(u * width), lastColumn);
+        const int line = std::min(static_cast<int>(v * height), lastLine);
         return alphas[line * pitch + column * bytesPerPixel] >= kAlphaThreshold;
     }
+
+    // Whether the current column is covered (after Clamp).
+    bool Covers() const { return solid || Opaque(); }
 
     // Moves on to the next column.
     void Advance() {
         u += du;
         v += dv;
+    }
+
+    // Whether any of the next n columns is covered.
+    bool CoversAny(int n) {
+        if (solid) return n > 0;
+        for (int i = 0; i < n; ++i, Advance()) {
+            Clamp();
+            if (Opaque()) return true;
+        }
+        return false;
     }
 };
 
@@ -420,11 +477,14 @@ int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
         // they are walked side by side without the row buffer, and the second is only
         // sampled where the first covers.
         SpanWalk a, b;
-        if (!a.Start(p, start) || !b.Start(q, start)) return 0;
+        if (!a.Start(p, pl, pr, start) || !b.Start(q, ql, qr, start)) return 0;
+        // Against a solid polygon the other one alone decides.
+        if (a.solid) return b.CoversAny(n) ? -1 : 0;
+        if (b.solid) return a.CoversAny(n) ? -1 : 0;
         for (int i = 0; i < n; ++i) {
             a.Clamp();
             b.Clamp();
-            if (a.Covers() && b.Covers()) return -1;
+            if (a.Opaque() && b.Opaque()) return -1;
             a.Advance();
             b.Advance();
         }
@@ -435,8 +495,9 @@ int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
     std::fill_n(g.row.begin(), n, uint8_t{0});
     uint8_t* marks = g.row.data();
     for (int k = 0; k < count; ++k) {
+        const rpoly& r = *active[k];
         SpanWalk walk;
-        if (!walk.Start(*active[k], start)) continue;
+        if (!walk.Start(r, Int(r.leftCur[0]), Int(r.rightCur[0]), start)) continue;
         for (int i = 0; i < n; ++i) {
             walk.Clamp();
             if (walk.Covers()) {
@@ -537,8 +598,8 @@ bool ImagesOverlap(const std::shared_ptr<TImage>& image1, int x1, int y1, int fr
         ~Restore() { SetDrawTransform(rotation, scaleX, scaleY); }
     } restore;
 
-    return OverlapInLayer(image1, x1, y1, frame1, TransformFor(rotation1, scaleX1, scaleY1), image2,
-                          x2, y2, frame2, TransformFor(rotation2, scaleX2, scaleY2));
+    return OverlapInLayer(image1, x1, y1, frame1, TransformFor(1, rotation1, scaleX1, scaleY1),
+                          image2, x2, y2, frame2, TransformFor(2, rotation2, scaleX2, scaleY2));
 }
 
 bool ImagesOverlapAsDrawn(const std::shared_ptr<TImage>& image1, int x1, int y1, int frame1,
