@@ -19,8 +19,6 @@ constexpr int kLayerCount = 32;
 constexpr int kOverlapLayer = 31;
 constexpr int kAlphaThreshold = 128;
 
-// Module state: the layers, the quad free list and the reused scratch buffers. The copy of
-// the drawing transform is kept by the drawing layer (CurrentCollisionTransform).
 // A transform computed for a rotation and scale, kept for the next call with the same ones
 // (compared bit for bit, so -0 and NaN are told apart).
 struct RememberedTransform {
@@ -29,6 +27,8 @@ struct RememberedTransform {
     CollisionTransform transform;
 };
 
+// Module state: the layers, the quad free list and the reused scratch buffers. The copy of
+// the drawing transform is kept by the drawing layer (CurrentCollisionTransform).
 struct CollisionState {
     std::array<QuadRef, kLayerCount> layers;
     QuadRef freeList;
@@ -172,6 +172,7 @@ struct AlphaLayout {
     int bytesPerPixel;
 };
 
+// The alpha layout of a pixmap format (the formats collision can sample).
 AlphaLayout AlphaLayoutOf(int format) {
     switch (format) {
         case PF_A8:
