@@ -43,10 +43,10 @@ struct CollisionState {
 
 // Real to integer, truncating toward zero; out of range and NaN give INT_MIN (as TruncToInt,
 // inlined for the scan's inner loops).
+// NOTE: -2^31 itself fails the test, which gives the INT_MIN that converting it would.
 inline int Int(float v) {
-    const double d = v;
-    if (!(d > -2147483649.0 && d < 2147483648.0)) return INT_MIN;
-    return static_cast<int>(d);
+    if (!(v > -2147483648.0f && v < 2147483648.0f)) return INT_MIN;
+    return static_cast<int>(v);
 }
 
 // The layer numbers whose bits are set in mask, lowest first: for (int i : Layers(mask)).
@@ -101,7 +101,8 @@ bool StartEdge(rpoly& p, int& index, std::vector<float>& cur, std::vector<float>
             b = a - p.stride;
             if (b < 0) b += p.size;
         } else {
-            b = (a + p.stride) % p.size;
+            b = a + p.stride;
+            if (b >= p.size) b -= p.size;
         }
         if (b == index) return false;
         if (VertexY(p, b) > y) break;
