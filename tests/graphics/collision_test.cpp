@@ -244,5 +244,45 @@ TEST(ScanConversion, RowsAreSampledAtTheirCentresWhateverTheWinding) {
     EXPECT_TRUE(spans.empty());
 }
 
+TEST(ScanConversion, SkippingSparseRowsLeavesTheBusyRowsUnchanged) {
+    // Rows where fewer than two polygons are active may be stepped through without a
+    // callback; the rows that are reported must carry exactly the values of a full scan.
+    struct Row {
+        int y, count;
+        std::vector<float> values;
+        bool operator==(const Row&) const = default;
+    };
+    static std::vector<Row> rows;
+    const RowCallback record = [](const std::vector<rpoly*>& active, int count, int y) {
+        Row row{y, count, {}};
+        for (int i = 0; i < count; ++i) {
+            for (int v = 0; v < 4; ++v) {
+                row.values.push_back(active[i]->leftCur[v]);
+                row.values.push_back(active[i]->rightCur[v]);
+            }
+        }
+        rows.push_back(row);
+        return 0;
+    };
+    // A tall rotated quad and a small one that starts below its top and ends above its
+    // bottom, so the scan has sparse rows before, between and after the busy ones.
+    const float tall[] = {10.3f, 0.2f,  0, 0, 30.7f, 4.1f,  1, 0,
+                          24.2f, 60.9f, 1, 1, 3.5f,  57.3f, 0, 1};
+    const float small[] = {12, 20.5f, 0, 0, 22, 20.5f, 1, 0, 22, 31.5f, 1, 1, 12, 31.5f, 0, 1};
+    const std::vector<PolySource> polygons = {{tall, 16, 4, nullptr}, {small, 16, 4, nullptr}};
+
+    rows.clear();
+    RasterizePolys(polygons, record);
+    std::vector<Row> busy;
+    for (const Row& row : rows)
+        if (row.count >= 2) busy.push_back(row);
+    ASSERT_FALSE(busy.empty());
+    ASSERT_LT(busy.size(), rows.size());
+
+    rows.clear();
+    RasterizePolys(polygons, record, 2);
+    EXPECT_EQ(rows, busy);
+}
+
 }  // namespace
 }  // namespace vdl
