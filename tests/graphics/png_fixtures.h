@@ -44,28 +44,28 @@ inline int Channels(int colorType) {
     }
 }
 
-// A spec of random samples for the colour type and depth (palette indexes below the palette
+// A recipe of random samples for the colour type and depth (palette indexes below the palette
 // size, which is filled with random colours).
 inline PngSpec RandomSpec(int width, int height, int colorType, int bitDepth, unsigned seed) {
     std::mt19937 rng(seed);
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colorType = colorType;
-    spec.bitDepth = bitDepth;
+    PngSpec recipe;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.colorType = colorType;
+    recipe.bitDepth = bitDepth;
     unsigned limit = (1u << bitDepth) - 1;
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         const int entries = 1 << bitDepth > 40 ? 40 : 1 << bitDepth;
         for (int i = 0; i < entries; ++i) {
-            spec.palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()),
-                                    static_cast<png_byte>(rng())});
+            recipe.palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()),
+                                      static_cast<png_byte>(rng())});
         }
         limit = entries - 1;
     }
     const size_t count = static_cast<size_t>(width) * height * Channels(colorType);
     for (size_t i = 0; i < count; ++i)
-        spec.samples.push_back(rng() % (limit + 1));
-    return spec;
+        recipe.samples.push_back(rng() % (limit + 1));
+    return recipe;
 }
 
 inline void WriteCallback(png_structp png, png_bytep data, png_size_t length) {
@@ -75,8 +75,8 @@ inline void WriteCallback(png_structp png, png_bytep data, png_size_t length) {
 
 inline void FlushCallback(png_structp) {}
 
-// The PNG file for spec, as bytes.
-inline std::vector<unsigned char> EncodePng(const PngSpec& spec) {
+// The PNG file for recipe, as bytes.
+inline std::vector<unsigned char> EncodePng(const PngSpec& recipe) {
     std::vector<unsigned char> bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -85,35 +85,36 @@ inline std::vector<unsigned char> EncodePng(const PngSpec& spec) {
         std::abort();
     }
     png_set_write_fn(png, &bytes, WriteCallback, FlushCallback);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bitDepth, recipe.colorType,
+                 recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!recipe.palette.empty()) {
+        png_set_PLTE(png, info, recipe.palette.data(), static_cast<int>(recipe.palette.size()));
     }
-    if (!spec.paletteAlpha.empty()) {
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), nullptr);
-    } else if (spec.colorKey) {
-        png_color_16 key = spec.key;
+    if (!recipe.paletteAlpha.empty()) {
+        png_set_tRNS(png, info, recipe.paletteAlpha.data(),
+                     static_cast<int>(recipe.paletteAlpha.size()), nullptr);
+    } else if (recipe.colorKey) {
+        png_color_16 key = recipe.key;
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
     png_write_info(png, info);
 
-    const int channels = Channels(spec.colorType);
-    const size_t rowBytes = (static_cast<size_t>(spec.width) * channels * spec.bitDepth + 7) / 8;
-    std::vector<std::vector<png_byte>> rows(spec.height, std::vector<png_byte>(rowBytes, 0));
-    for (int y = 0; y < spec.height; ++y) {
-        for (int i = 0; i < spec.width * channels; ++i) {
-            const unsigned v = spec.samples[static_cast<size_t>(y) * spec.width * channels + i];
-            if (spec.bitDepth == 16) {
+    const int channels = Channels(recipe.colorType);
+    const size_t rowBytes =
+        (static_cast<size_t>(recipe.width) * channels * recipe.bitDepth + 7) / 8;
+    std::vector<std::vector<png_byte>> rows(recipe.height, std::vector<png_byte>(rowBytes, 0));
+    for (int y = 0; y < recipe.height; ++y) {
+        for (int i = 0; i < recipe.width * channels; ++i) {
+            const unsigned v = recipe.samples[static_cast<size_t>(y) * recipe.width * channels + i];
+            if (recipe.bitDepth == 16) {
                 rows[y][i * 2] = static_cast<png_byte>(v >> 8);
                 rows[y][i * 2 + 1] = static_cast<png_byte>(v);
-            } else if (spec.bitDepth == 8) {
+            } else if (recipe.bitDepth == 8) {
                 rows[y][i] = static_cast<png_byte>(v);
             } else {
-                const int perByte = 8 / spec.bitDepth;
-                const int shift = 8 - spec.bitDepth * (i % perByte + 1);
+                const int perByte = 8 / recipe.bitDepth;
+                const int shift = 8 - recipe.bitDepth * (i % perByte + 1);
                 rows[y][i / perByte] |= static_cast<png_byte>(v << shift);
             }
         }

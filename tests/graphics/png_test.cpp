@@ -80,9 +80,9 @@ TEST(PngDecoding, EveryColourTypeAndDepthMatchesAnIndependentDecoder) {
     unsigned seed = 1;
     for (const ColourCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        PngSpec spec = pngfix::RandomSpec(13, 7, c.colorType, c.bitDepth, seed++);
-        c.adjust(spec);
-        const std::vector<unsigned char> bytes = pngfix::EncodePng(spec);
+        PngSpec recipe = pngfix::RandomSpec(13, 7, c.colorType, c.bitDepth, seed++);
+        c.adjust(recipe);
+        const std::vector<unsigned char> bytes = pngfix::EncodePng(recipe);
         const std::string path = pngfix::TempPath(std::string(c.name) + ".png");
         pngfix::WriteFile(path, bytes);
         const std::vector<unsigned char> reference = pngfix::ReferenceRGBA(path, c.bitDepth == 16);
@@ -125,9 +125,9 @@ TEST(PngDecoding, LoadsFromEmbeddedAssets) {
 // Every prefix of a valid file, and files with damaged bytes, give null and never end the
 // process.
 TEST(PngDecoding, TruncatedAndCorruptFilesGiveNull) {
-    PngSpec spec = pngfix::RandomSpec(21, 9, PNG_COLOR_TYPE_PALETTE, 8, 7);
-    PaletteTransparency(spec);
-    const std::vector<unsigned char> good = pngfix::EncodePng(spec);
+    PngSpec recipe = pngfix::RandomSpec(21, 9, PNG_COLOR_TYPE_PALETTE, 8, 7);
+    PaletteTransparency(recipe);
+    const std::vector<unsigned char> good = pngfix::EncodePng(recipe);
     ASSERT_NE(DecodeBytes(good), nullptr);
 
     for (size_t length = 0; length < good.size(); ++length) {
