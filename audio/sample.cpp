@@ -194,15 +194,8 @@ std::shared_ptr<TAudioSample> LoadAudioSample(const std::shared_ptr<TStream>& st
 std::shared_ptr<TAudioSample> LoadAudioSample(const std::string& url) {
     StreamRef stream = OpenForReading(url);
     if (!stream) return nullptr;
-    std::shared_ptr<TAudioSample> sample;
-    try {
-        sample = LoadAudioSample(stream);
-    } catch (...) {
-        stream->Close();
-        throw;
-    }
-    stream->Close();
-    return sample;
+    const TStreamCloser closer(stream);
+    return LoadAudioSample(stream);
 }
 
 }  // namespace vdl

@@ -432,15 +432,8 @@ PixmapRef LoadFromOpenStream(const StreamRef& stream) {
 
 PixmapRef LoadAndClose(const StreamRef& stream) {
     if (!stream) return nullptr;
-    PixmapRef pixmap;
-    try {
-        pixmap = LoadFromOpenStream(stream);
-    } catch (...) {
-        stream->Close();
-        throw;
-    }
-    stream->Close();
-    return pixmap;
+    const TStreamCloser closer(stream);
+    return LoadFromOpenStream(stream);
 }
 
 }  // namespace

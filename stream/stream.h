@@ -150,6 +150,21 @@ public:
 // A TStreamStream over stream, or null when stream is null.
 std::shared_ptr<TStreamStream> WrapStream(StreamRef stream);
 
+// Closes a stream when it goes out of scope, also when an error is on its way out: the
+// loaders open a URL, read, and must close what they opened whatever happens.
+class TStreamCloser {
+public:
+    explicit TStreamCloser(StreamRef stream) : stream_(std::move(stream)) {}
+    TStreamCloser(const TStreamCloser&) = delete;
+    TStreamCloser& operator=(const TStreamCloser&) = delete;
+    ~TStreamCloser() {
+        if (stream_) stream_->Close();
+    }
+
+private:
+    StreamRef stream_;
+};
+
 // Module functions: each forwards to the operation of the same meaning on stream and raises
 // the null-object error when stream is null.
 int StreamAtEnd(const StreamRef& stream);
