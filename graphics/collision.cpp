@@ -9,7 +9,6 @@
 #include "graphics/drawing.h"
 #include "graphics/image.h"
 #include "runtime/errors.h"
-#include "runtime/math.h"
 
 namespace vdl {
 
@@ -196,10 +195,7 @@ const CollisionTransform& TransformFor(int image, float rotation, float scaleX, 
     if (r.valid && r.rotation == bits[0] && r.scaleX == bits[1] && r.scaleY == bits[2]) {
         return r.transform;
     }
-    const double s = SinDeg(rotation);
-    const double c = CosDeg(rotation);
-    r.transform = {static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
-                   static_cast<float>(s * scaleX), static_cast<float>(c * scaleY)};
+    r.transform = TransformFromRotationScale(rotation, scaleX, scaleY);
     r.valid = true;
     r.rotation = bits[0];
     r.scaleX = bits[1];

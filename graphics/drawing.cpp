@@ -25,12 +25,11 @@ struct DrawingState {
 // Recomputes the transform from rotation and scale and hands it to the renderer and to
 // collision.
 void UpdateTransform(TVex2DGraphics& g) {
-    const double s = SinDeg(g.rotation);
-    const double c = CosDeg(g.rotation);
-    g.ix = static_cast<float>(c * g.scaleX);
-    g.iy = static_cast<float>(-s * g.scaleY);
-    g.jx = static_cast<float>(s * g.scaleX);
-    g.jy = static_cast<float>(c * g.scaleY);
+    const CollisionTransform t = TransformFromRotationScale(g.rotation, g.scaleX, g.scaleY);
+    g.ix = t.ix;
+    g.iy = t.iy;
+    g.jx = t.jx;
+    g.jy = t.jy;
     drawing.renderer->SetTransform(g.ix, g.iy, g.jx, g.jy);
     StoreCollisionTransform(g.ix, g.iy, g.jx, g.jy);
 }
@@ -104,6 +103,13 @@ std::shared_ptr<TVex2DGraphics> TVex2DGraphics::Create(std::shared_ptr<TGraphics
 
 std::shared_ptr<TVex2DDriver> CurrentRenderer() {
     return drawing.renderer;
+}
+
+CollisionTransform TransformFromRotationScale(float rotation, float scaleX, float scaleY) {
+    const double s = SinDeg(rotation);
+    const double c = CosDeg(rotation);
+    return {static_cast<float>(c * scaleX), static_cast<float>(-s * scaleY),
+            static_cast<float>(s * scaleX), static_cast<float>(c * scaleY)};
 }
 
 const CollisionTransform& CurrentCollisionTransform() {

@@ -127,6 +127,10 @@ struct CollisionTransform {
     float ix = 1.0f, iy = 0.0f, jx = 0.0f, jy = 1.0f;
 };
 
+// The 2 x 2 matrix of a rotation (degrees) and scale, as drawing and collision both use it:
+// computed in double precision, stored in single.
+CollisionTransform TransformFromRotationScale(float rotation, float scaleX, float scaleY);
+
 // The transform copy for collision.
 const CollisionTransform& CurrentCollisionTransform();
 
