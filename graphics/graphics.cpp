@@ -3,6 +3,7 @@
 #include "graphics/graphics.h"
 
 #include "runtime/errors.h"
+#include "runtime/math.h"
 #include "runtime/program.h"
 #include "system/clock.h"
 #include "system/hook.h"
@@ -55,15 +56,6 @@ void ClearSettings(GraphicsState& s) {
 
 void ReleaseCurrentTarget(GraphicsState& s) {
     if (s.currentDriver && s.currentGraphics) s.currentDriver->SetGraphics(nullptr);
-}
-
-// Millisecond arithmetic in 32-bit unsigned steps, so times wrap like the clock does.
-int WrapAdd(int a, int b) {
-    return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b));
-}
-
-int WrapSub(int a, int b) {
-    return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b));
 }
 
 // NOTE: the generation counter skips 0 when it wraps.

@@ -18,4 +18,13 @@ double CosDeg(double degrees);
 // Angle in degrees of the vector (x, y), in -180..180; 0 points right, 90 down (y grows down).
 double ATan2Deg(double y, double x);
 
+// a + b and a - b in 32-bit two's complement: millisecond times wrap like the clock's count
+// instead of overflowing.
+inline int WrapAdd(int a, int b) {
+    return static_cast<int>(static_cast<unsigned>(a) + static_cast<unsigned>(b));
+}
+inline int WrapSub(int a, int b) {
+    return static_cast<int>(static_cast<unsigned>(a) - static_cast<unsigned>(b));
+}
+
 }  // namespace vdl
