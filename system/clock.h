@@ -18,8 +18,9 @@ public:
     virtual void Delay(int ms) = 0;
 };
 
-// The system's monotonic clock (milliseconds since boot, truncated to 32 bits) and a real
-// sleep that ends when the count has advanced by the asked number of milliseconds.
+// The system's monotonic clock and a real sleep that ends when the count has advanced by the
+// asked number of milliseconds. The count starts, on first use, at a positive value that
+// differs from run to run and stays weeks below the 32-bit wrap (clock.cpp says how).
 class TSystemClock : public TClock {
 public:
     int Millis() override;
