@@ -9,9 +9,46 @@
 
 #include <cstring>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace vdl {
 
 namespace {
+
+// Keeps standard error closed while it lives. Probing for a device, the system's sound
+// libraries print their own lines about every card they do not find; whether a device opened
+// is the caller's to report, once. Used only while opening, on the main thread.
+class StderrMuted {
+public:
+#ifndef _WIN32
+    StderrMuted() : saved_(dup(STDERR_FILENO)) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (saved_ < 0 || null < 0 || dup2(null, STDERR_FILENO) < 0) Restore();
+        if (null >= 0) close(null);
+    }
+    ~StderrMuted() {
+        Restore();
+    }
+#else
+    StderrMuted() = default;
+#endif
+    StderrMuted(const StderrMuted&) = delete;
+    StderrMuted& operator=(const StderrMuted&) = delete;
+
+private:
+#ifndef _WIN32
+    void Restore() {
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    int saved_ = -1;
+#endif
+};
 
 // Frames SDL asks for per callback: one fragment of 1024 samples.
 constexpr int kCallbackFrames = 512;
@@ -27,6 +64,7 @@ public:
     TSdlWaveOut& operator=(const TSdlWaveOut&) = delete;
 
     bool Open() {
+        const StderrMuted muted;
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystem_ = true;
         SDL_AudioSpec want{};

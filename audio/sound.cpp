@@ -12,6 +12,7 @@ namespace {
 struct TAudioState {
     std::shared_ptr<TAudioDriver> current;
     bool initialised = false;
+    bool opened = false;  // the mixer plays
 } audio;
 
 TAudioDriver& QuietDriver() {
@@ -54,12 +55,14 @@ void SetAudioDriver(std::shared_ptr<TAudioDriver> driver) {
     audio.current = std::move(driver);
 }
 
-void InitAudio() {
-    if (audio.initialised) return;
+bool InitAudio() {
+    if (audio.initialised) return audio.opened;
     audio.initialised = true;
-    if (OpenMixer() != 0) return;
+    if (OpenMixer() != 0) return false;
     AddExitRoutine(CloseMixer);
     audio.current = std::make_shared<TAurelAudioDriver>();
+    audio.opened = true;
+    return true;
 }
 
 SoundRef LoadSoundFrom(const std::string& url, int flags) {

@@ -59,8 +59,9 @@ TAudioDriver& CurrentAudioDriver();
 void SetAudioDriver(std::shared_ptr<TAudioDriver> driver);
 
 // Opens the mixer once; on success closes it again at program exit and makes the
-// mixer-backed driver current. Without an output the quiet driver stays current.
-void InitAudio();
+// mixer-backed driver current. Without an output the quiet driver stays current. True when
+// the mixer plays (later calls report the first call's outcome).
+bool InitAudio();
 
 // TSound::Load(url, flags).
 SoundRef LoadSoundFrom(const std::string& url, int flags);
