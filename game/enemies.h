@@ -1,0 +1,149 @@
+// Enemies: the five ordinary kinds, and the base every enemy, spawn point and boss shares.
+//
+// Every TEnemy lives in enemyList; the level is over when the list is empty. Each frame an
+// enemy moves, draws itself, takes hits from the player's bullets, dies when its health is
+// spent (scoring for the player) and, if its kind shoots, fires straight bullets on a
+// millisecond timer. The enemies pass removes dead enemies, ringing the bell when sound is on.
+//
+//   kind            is              health  points  fires every
+//   TBasicEnemy     snowman         2       10      2000 ms, one chance in 500 a frame
+//   Tshooter        Christmas tree  3       50      750 ms, at the player
+//   TCharger        Santa hat       4       25      -
+//   TRoundShooter   Christmas bell  4       60      300 ms, along its spin
+//   TBouncer        ornament        3       20      -
+#pragma once
+
+#include <memory>
+
+#include "game/arena.h"
+#include "game/bullets.h"
+#include "game/world.h"
+#include "graphics/image.h"
+#include "runtime/math.h"
+#include "runtime/object.h"
+
+namespace game {
+
+class TEnemy : public vdl::Object {
+public:
+    float x = 0;
+    float y = 0;
+    int angle = 0;  // facing in whole degrees; also used for drawing and hit tests
+    float vx = 0;
+    float vy = 0;
+    int alive = 1;
+    int health = 2;
+    vdl::ImageRef image;
+    int fireDelay = 2000;
+    int ready = 0;     // 1 once the fire timer has run out and no shot has been taken
+    int lastFire = 0;  // 0: ready in the first frame
+    int size = 6;      // for the snowball push-out
+
+    virtual void Update() = 0;
+
+    // The enemies pass: live enemies update, dead ones are removed with the bell; then
+    // rotation 0 and alpha 1.
+    static void UpdateAll();
+
+protected:
+    // The whole-degree direction toward the player.
+    int DirectionToPlayer() const;
+    // Sets ready (and restarts the timer) when the fire timer has run out.
+    void RunFireTimer();
+    // Every player bullet that overlaps this enemy's image, turned by rotation, dies and
+    // takes its damage off health; hit(bullet) then makes the particles. With bandTest the
+    // bullets in the other half of the screen are skipped first.
+    template <class Hit>
+    void TakePlayerHits(float rotation, bool bandTest, Hit&& hit);
+    // The death of an ordinary enemy: 16 particles and points to the player.
+    void DieIfSpent(int points);
+    // The Collide of the five ordinary kinds: hits turned by rotation, bursting 16 particles
+    // at the bullet (the snowman: 8 at itself), then death.
+    void CollideAsEnemy(float rotation, int points);
+};
+
+// The snowman: wanders from one random point to the next, covering a seventieth of the way
+// each frame.
+class TBasicEnemy : public TEnemy {
+public:
+    int destX = 0;
+    int destY = 0;
+    int needDest = 1;
+
+    void Update() override;
+    virtual void Move();
+    virtual void Collide();
+    // Half transparent per point of health lost.
+    virtual void Draw();
+    virtual void Fire();
+
+    static std::shared_ptr<TBasicEnemy> Create(int x, int y);
+};
+
+// The Christmas tree: faces the player, walks toward it at 2 pixels a frame when moves is 1.
+class Tshooter : public TEnemy {
+public:
+    int moves = 0;
+
+    void Update() override;
+    virtual void Move();
+    virtual void Draw();
+    virtual void Collide();
+    virtual void Fire();
+
+    static std::shared_ptr<Tshooter> Create(int x, int y, int moves);
+};
+
+// The Santa hat: follows the player at one pixel a frame.
+class TCharger : public TEnemy {
+public:
+    void Update() override;
+    virtual void Move();
+    virtual void Draw();
+    virtual void Collide();
+
+    static std::shared_ptr<TCharger> Create(int x, int y);
+};
+
+// The Christmas bell: drifts toward the player while it spins 3 degrees a frame, firing along
+// its spin.
+class TRoundShooter : public TEnemy {
+public:
+    void Update() override;
+    virtual void Move();
+    virtual void Draw();
+    virtual void Collide();
+    virtual void Fire();
+
+    static std::shared_ptr<TRoundShooter> Create(int x, int y);
+};
+
+// The ornament: bounces off the borders and the snowballs at a constant random speed.
+class TBouncer : public TEnemy {
+public:
+    void Update() override;
+    virtual void Move();
+    virtual void Collide();
+    virtual void Draw();
+
+    static std::shared_ptr<TBouncer> Create(int x, int y);
+};
+
+template <class Hit>
+void TEnemy::TakePlayerHits(float rotation, bool bandTest, Hit&& hit) {
+    const int ex = vdl::TruncToInt(x);
+    const int ey = vdl::TruncToInt(y);
+    const int band = ScreenBand(ex, ey);
+    ForEach<Tbullet>(*bulletList, [&](Tbullet& bullet) {
+        if (bullet.owner != kPlayerShot) return;
+        const int bx = vdl::TruncToInt(bullet.x);
+        const int by = vdl::TruncToInt(bullet.y);
+        if (bandTest && ScreenBand(bx, by) != band) return;
+        if (!SpritesOverlap(image, ex, ey, rotation, bullet.image, bx, by, 0)) return;
+        bullet.alive = 0;
+        health -= bullet.damage;
+        hit(bullet);
+    });
+}
+
+}  // namespace game

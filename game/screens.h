@@ -1,0 +1,41 @@
+// Start-up and the screens around play: the play loop, pause, life lost, game over, win.
+//
+// Every screen is a blocking loop that draws a frame, flips it (paced to 60 Hz), clears, and
+// polls input. The play loop runs frames of play until Escape; a cleared level plays 101 more
+// frames before the next level's intro; a lost life restarts the level; the last life lost
+// resets the game to level 1, keeping the score.
+#pragma once
+
+namespace game {
+
+// Program entry: start-up in its fixed order, then the title menu. Never returns; the program
+// ends through EndProgram, or with an error when start-up fails.
+[[noreturn]] void GameMain();
+
+// Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,
+// Ogg Vorbis, fonts).
+void StartGameModules();
+
+// The drawing state every screen starts from: the 32-pixel font, 2-pixel lines, a white clear
+// colour, alpha blending.
+void SetUpDrawingState();
+
+// The play loop, from the first level's intro until Escape; then back to the menu.
+void PlayLoop();
+
+// The pause overlay until P, a left click or Escape.
+void PauseScreen();
+
+// "Life Lost, Be Careful!" until a left click; marks the life lost.
+void LifeLostScreen();
+
+// Resets lives, health, weapon, the enemies, the bullets and the level; "DEAD" until a click.
+void GameOverScreen();
+
+// "You Won!" until the left button is held down; the level number becomes 0.
+void WinScreen();
+
+// Keeps the music channel playing while sound is on, suspended while it is off.
+void UpdateMusic();
+
+}  // namespace game

@@ -1,0 +1,130 @@
+// The game's world: globals, resources and one frame of play.
+#include "game/world.h"
+
+#include <string>
+
+#include "audio/sound.h"
+#include "game/arena.h"
+#include "game/assets.h"
+#include "game/bullets.h"
+#include "game/enemies.h"
+#include "game/menu.h"
+#include "game/pickups.h"
+#include "game/player.h"
+#include "graphics/drawing.h"
+#include "runtime/errors.h"
+#include "stream/embedded.h"
+#include "system/polled_input.h"
+
+namespace game {
+
+GameImages images;
+std::shared_ptr<Tplayer> player;
+vdl::ListRef bulletList;
+vdl::ListRef particleList;
+vdl::ListRef snowballList;
+vdl::ListRef enemyList;
+vdl::ListRef buttonList;
+vdl::ListRef presentList;
+vdl::ListRef messageList;
+int levelNumber = 1;
+int soundOn = kSoundOff;
+vdl::SoundRef musicSound;
+vdl::SoundRef bellSound;
+vdl::ChannelRef musicChannel;
+vdl::ImageFontRef font32, font28, font24;
+
+namespace {
+constexpr int kAutoFlags = -1;  // masked and filtered
+
+// The images in loading order, with their load flags.
+struct ImageEntry {
+    const char* file;
+    int flags;
+    vdl::ImageRef GameImages::*slot;
+};
+const ImageEntry kImageTable[] = {
+    {"candycane.png", 6, &GameImages::candycane},
+    {"target.png", 2, &GameImages::target},
+    {"snowman.png", kAutoFlags, &GameImages::snowman},
+    {"tree.png", 2, &GameImages::tree},
+    {"hat.png", 2, &GameImages::hat},
+    {"whitestar.png", kAutoFlags, &GameImages::whitestar},
+    {"present.png", kAutoFlags, &GameImages::present},
+    {"ball.png", kAutoFlags, &GameImages::ball},
+    {"port.png", kAutoFlags, &GameImages::port},
+    {"bell.png", 2, &GameImages::bell},
+    {"gingerbread.png", 2, &GameImages::gingerbread},
+    {"homing.png", 2, &GameImages::homing},
+    {"red ball.png", kAutoFlags, &GameImages::redBall},
+    {"ornament.png", 2, &GameImages::ornament},
+    {"wreath.png", 2, &GameImages::wreath},
+    {"enemyhoming.png", 2, &GameImages::enemyHoming},
+    {"spawn.png", kAutoFlags, &GameImages::spawn},
+    {"directions.png", kAutoFlags, &GameImages::directions},
+    {"title.png", kAutoFlags, &GameImages::title},
+};
+
+constexpr const char* kFontUrl = "incbin::santbsb_.ttf";
+
+// Every asset is compiled in, so one that does not load means a damaged program.
+template <class T>
+T Required(T loaded, const std::string& file) {
+    if (!loaded) vdl::RuntimeError("the embedded asset \"" + file + "\" does not decode");
+    return loaded;
+}
+}  // namespace
+
+void RegisterGameAssets() {
+    for (int i = 0; i < vdl::generated::gameAssetsCount; ++i) {
+        const vdl::EmbeddedFile& file = vdl::generated::gameAssets[i];
+        vdl::RegisterEmbedded(file.name, file.data, file.size);
+    }
+}
+
+void LoadGameResources() {
+    vdl::SetAutoCenterAnchor(true);
+    vdl::SetImageMaskColor(255, 255, 0);
+    for (const ImageEntry& entry : kImageTable) {
+        images.*entry.slot = Required(
+            vdl::LoadImageFrom(std::string("incbin::") + entry.file, entry.flags), entry.file);
+    }
+    font32 = Required(vdl::OpenImageFont(kFontUrl, 32, vdl::SMOOTHFONT), "santbsb_.ttf");
+    font28 = Required(vdl::OpenImageFont(kFontUrl, 28, vdl::SMOOTHFONT), "santbsb_.ttf");
+    font24 = Required(vdl::OpenImageFont(kFontUrl, 24, vdl::SMOOTHFONT), "santbsb_.ttf");
+    musicSound = Required(vdl::LoadSoundFrom("incbin::christmas.ogg", 0), "christmas.ogg");
+    bellSound = Required(vdl::LoadSoundFrom("incbin::bell.ogg", 0), "bell.ogg");
+    vdl::SetImageAnchor(images.directions, 0, 0);
+    vdl::SetImageAnchor(images.title, 0, 0);
+    musicChannel = vdl::NewChannel();
+}
+
+void CreateWorld() {
+    bulletList = vdl::CreateList();
+    particleList = vdl::CreateList();
+    snowballList = vdl::CreateList();
+    enemyList = vdl::CreateList();
+    buttonList = vdl::CreateList();
+    presentList = vdl::CreateList();
+    messageList = vdl::CreateList();
+    levelNumber = 1;
+    soundOn = kSoundOff;
+}
+
+void GameFrame() {
+    vdl::SetDrawColor(255, 255, 255);
+    player->Update();
+    Tport::DrawAll();
+    Tbullet::UpdateAll();
+    TEnemy::UpdateAll();
+    Tparticle::UpdateAll();
+    TPresent::UpdateAll();
+    TMessage::UpdateAll();
+    DrawHud();
+    // The aiming cross, centred on the pointer, over everything.
+    vdl::DrawImageFrame(images.target, static_cast<float>(vdl::PointerX()),
+                        static_cast<float>(vdl::PointerY()), 0);
+    vdl::SetDrawColor(255, 255, 255);
+}
+
+}  // namespace game
