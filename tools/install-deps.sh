@@ -12,7 +12,10 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            vorbis-tools
            xfonts-terminus fonts-dejavu-core
            libstb-dev libsdl2-mixer-dev)
-asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-leckerli-one fonts-dejavu-core)
+# fonts-blankenburg is the game's font; the title and directions drawings are lettered in
+# Leckerli One and DejaVu Sans.
+asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
+            fonts-dejavu-core)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;

@@ -4,7 +4,7 @@
 #   directions.svg             rasterised with the finished sprites beside it, flattened to RGB
 #   sound/christmas.score      rendered by tools/synth.cpp, encoded with oggenc
 #   sound/bell.bell            the same
-#   santbsb_.ttf               Leckerli One from Debian's fonts-leckerli-one, unchanged
+#   santbsb_.ttf               Blankenburg from Debian's fonts-blankenburg, unchanged
 # Everything is deterministic (the Ogg serial numbers are fixed), so a remake on the same
 # Debian release gives byte-identical files.
 set -euo pipefail
@@ -44,8 +44,8 @@ rsvg-convert "$work/directions/directions.svg" -o "$work/raw/directions.png"
 "$work/png_finish" rgb "$work/raw/directions.png" "$out/directions.png"
 
 echo "Copying the font"
-font=/usr/share/fonts/truetype/leckerli-one/LeckerliOne-Regular.ttf
-(cd "$(dirname "$font")" && sha256sum --quiet -c "$src/font/LeckerliOne-Regular.ttf.sha256")
+font=/usr/share/fonts/truetype/blankenburg/Blankenburg_UNZ1A.ttf
+(cd "$(dirname "$font")" && sha256sum --quiet -c "$src/font/Blankenburg_UNZ1A.ttf.sha256")
 cp "$font" "$out/santbsb_.ttf"
 
 echo "Rendering the music and the bell"
