@@ -22,6 +22,8 @@
 #include "runtime/object.h"
 #include "system/clock.h"
 #include "system/event.h"
+#include "system/headless_system_driver.h"
+#include "system/headless_system_driver.h"
 #include "system/hook.h"
 #include "system/polled_input.h"
 #include "system/random.h"
@@ -31,26 +33,6 @@ namespace gametest {
 
 // Thrown by a script to leave the blocking loop it runs in.
 struct StopRun {};
-
-// A system driver with no platform behind it: input comes only from EmitOSEvent.
-class NoPlatformDriver : public vdl::TSystemDriver {
-public:
-    void Poll() override {}
-    void Wait() override {}
-    void MovePointer(int, int) override {}
-    void SetPointerVisible(int visible) override { pointerVisible = visible; }
-    void ShowNotice(const std::string&, int) override {}
-    int AskConfirm(const std::string&, int) override { return 0; }
-    int AskProceed(const std::string&, int) override { return 0; }
-    std::string ChooseFile(const std::string&, const std::string&, int,
-                           const std::string&) override {
-        return {};
-    }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-    int OpenAddress(const std::string&) override { return 0; }
-
-    int pointerVisible = 1;
-};
 
 class GameTest : public testing::Test {
 protected:
@@ -121,7 +103,8 @@ protected:
     }
 
     vdl::TVirtualClock clock_{1000000};
-    std::shared_ptr<NoPlatformDriver> driver_ = std::make_shared<NoPlatformDriver>();
+    std::shared_ptr<vdl::THeadlessSystemDriver> driver_ =
+        std::make_shared<vdl::THeadlessSystemDriver>();
     int flips_ = 0;
 
 private:
