@@ -23,7 +23,6 @@
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
-#include "system/headless_system_driver.h"
 #include "system/hook.h"
 #include "system/polled_input.h"
 #include "system/random.h"
