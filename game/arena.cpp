@@ -2,6 +2,7 @@
 #include "game/arena.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "game/world.h"
 #include "graphics/collision.h"
@@ -16,13 +17,13 @@ constexpr int kSnowballRadius = 16;
 constexpr int kBandLine = 350;
 constexpr float kParticleFade = 0.025f;
 
-// The largest distance from an image's handle to one of its corners, plus a margin for the
-// pixel scan's truncation: no opaque pixel of the image drawn unscaled at any rotation lies
-// farther from its position.
+// How far an image drawn unscaled at any rotation reaches from its position along either axis,
+// at most: the sum of its handle's farthest horizontal and vertical distances to an edge (no
+// smaller than the distance to its farthest corner), plus a margin for the pixel scan's
+// truncation.
 float ReachOf(const vdl::TImage& image) {
-    const float dx = std::max(image.handleX, image.width - image.handleX);
-    const float dy = std::max(image.handleY, image.height - image.handleY);
-    return static_cast<float>(vdl::SquareRoot(dx * dx + dy * dy)) + 2.0f;
+    return std::max(image.handleX, image.width - image.handleX) +
+           std::max(image.handleY, image.height - image.handleY) + 2.0f;
 }
 }  // namespace
 
@@ -134,7 +135,7 @@ bool SpritesOverlap(const vdl::ImageRef& a, int ax, int ay, float rotationA, con
     const float reach = ReachOf(*a) + ReachOf(*b);
     const float dx = static_cast<float>(ax) - static_cast<float>(bx);
     const float dy = static_cast<float>(ay) - static_cast<float>(by);
-    if (dx * dx + dy * dy > reach * reach) return false;
+    if (std::fabs(dx) > reach || std::fabs(dy) > reach) return false;
     return vdl::ImagesOverlap(a, ax, ay, 0, rotationA, 1.0f, 1.0f, b, bx, by, 0, rotationB, 1.0f,
                               1.0f);
 }

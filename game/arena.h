@@ -68,8 +68,8 @@ void SpawnBurst(int x, int y, int n);
 void PushOutOfSnowballs(float& x, float& y, float& vx, float& vy, int size);
 
 // Whether the opaque pixels of two images (frame 0, scale 1) meet, each at its position turned
-// by its rotation. Far-apart pairs are rejected by their bounding circles before the
-// pixel-accurate ImagesOverlap runs, which gives the same answer, only sooner.
+// by its rotation. Pairs too far apart for any rotation to bring them together are rejected
+// before the pixel-accurate ImagesOverlap runs, which would give the same answer, only later.
 bool SpritesOverlap(const vdl::ImageRef& a, int ax, int ay, float rotationA, const vdl::ImageRef& b,
                     int bx, int by, float rotationB);
 

@@ -127,19 +127,20 @@ void THomingBullet::Move() {
 }
 
 std::shared_ptr<TEnemy> THomingBullet::FindTarget() {
-    std::shared_ptr<TEnemy> nearest;
+    vdl::ObjectRef nearest;
     int nearestDistance = 0;
     vdl::TListEnum walker = enemyList->Walker();
     while (walker.HasMore()) {
-        auto enemy = std::dynamic_pointer_cast<TEnemy>(walker.Take());
+        vdl::ObjectRef value = walker.Take();
+        const auto* enemy = dynamic_cast<const TEnemy*>(value.get());
         if (!enemy) continue;
         const int d = Distance(enemy->x, enemy->y, x, y);
         if (!nearest || d < nearestDistance) {
-            nearest = std::move(enemy);
+            nearest = std::move(value);
             nearestDistance = d;
         }
     }
-    return nearest;
+    return std::static_pointer_cast<TEnemy>(nearest);
 }
 
 void THomingBullet::Draw() {

@@ -34,7 +34,26 @@ void DrawTurned(const TEnemy& enemy, float rotation) {
 
 // ---- TEnemy -----------------------------------------------------------------------------
 
+std::vector<PlayerShot> PlayerShots() {
+    std::vector<PlayerShot> shots;
+    ForEach<Tbullet>(*bulletList, [&](Tbullet& bullet) {
+        if (bullet.owner != kPlayerShot) return;
+        const int x = vdl::TruncToInt(bullet.x);
+        const int y = vdl::TruncToInt(bullet.y);
+        shots.push_back({&bullet, x, y, ScreenBand(x, y)});
+    });
+    return shots;
+}
+
+const std::vector<PlayerShot>* TEnemy::passShots = nullptr;
+
 void TEnemy::UpdateAll() {
+    const std::vector<PlayerShot> shots = PlayerShots();
+    passShots = &shots;
+    // Cleared however the pass ends (a screen inside it may be left by an error).
+    struct PassEnd {
+        ~PassEnd() { passShots = nullptr; }
+    } passEnd;
     RunPass<TEnemy>(*enemyList, [](TEnemy&) {
         // A voice of its own that frees itself when the bell has rung out.
         if (soundOn == kSoundOn) vdl::PlaySoundOn(bellSound, nullptr);

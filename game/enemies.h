@@ -14,6 +14,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "game/arena.h"
 #include "game/bullets.h"
@@ -23,6 +24,16 @@
 #include "runtime/object.h"
 
 namespace game {
+
+// A player's bullet in bulletList, in list order, where the hit tests see it.
+struct PlayerShot {
+    Tbullet* bullet;
+    int x, y;  // truncated position
+    int band;
+};
+
+// Every player bullet in bulletList, dead ones included, in list order.
+std::vector<PlayerShot> PlayerShots();
 
 class TEnemy : public vdl::Object {
 public:
@@ -44,6 +55,12 @@ public:
     // The enemies pass: live enemies update, dead ones are removed with the bell; then
     // rotation 0 and alpha 1.
     static void UpdateAll();
+
+    // NOTE: while the enemies pass runs, the player's bullets it tests against every enemy,
+    // gathered once at its start: bullets do not move during the pass, and no player bullet
+    // joins or leaves bulletList in it (enemies only fire bullets of their own). Null
+    // otherwise, and each hit test gathers them itself.
+    static const std::vector<PlayerShot>* passShots;
 
 protected:
     // The whole-degree direction toward the player.
@@ -131,19 +148,20 @@ public:
 
 template <class Hit>
 void TEnemy::TakePlayerHits(float rotation, bool bandTest, Hit&& hit) {
+    std::vector<PlayerShot> gathered;
+    const std::vector<PlayerShot>& shots = passShots ? *passShots : (gathered = PlayerShots());
     const int ex = vdl::TruncToInt(x);
     const int ey = vdl::TruncToInt(y);
     const int band = ScreenBand(ex, ey);
-    ForEach<Tbullet>(*bulletList, [&](Tbullet& bullet) {
-        if (bullet.owner != kPlayerShot) return;
-        const int bx = vdl::TruncToInt(bullet.x);
-        const int by = vdl::TruncToInt(bullet.y);
-        if (bandTest && ScreenBand(bx, by) != band) return;
-        if (!SpritesOverlap(image, ex, ey, rotation, bullet.image, bx, by, 0)) return;
-        bullet.alive = 0;
-        health -= bullet.damage;
-        hit(bullet);
-    });
+    for (const PlayerShot& shot : shots) {
+        if (bandTest && shot.band != band) continue;
+        if (!SpritesOverlap(image, ex, ey, rotation, shot.bullet->image, shot.x, shot.y, 0)) {
+            continue;
+        }
+        shot.bullet->alive = 0;
+        health -= shot.bullet->damage;
+        hit(*shot.bullet);
+    }
 }
 
 }  // namespace game
