@@ -68,11 +68,13 @@ void GameMain() {
         std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
-    LoadGameResources();
+    BeginLoadingSounds();
+    LoadImagesAndFonts();
     CreateWorld();
     if (!vdl::OpenGraphics(800, 600, 0, 60, 0)) {
         vdl::RuntimeError("unable to open the 800 x 600 game window with OpenGL");
     }
+    FinishLoadingSounds();
     SetUpDrawingState();
     glEnable(GL_LINE_SMOOTH);  // straight on the renderer's context
     player = std::make_shared<Tplayer>();

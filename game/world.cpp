@@ -1,8 +1,10 @@
 // The game's world: globals, resources and one frame of play.
 #include "game/world.h"
 
+#include <future>
 #include <string>
 
+#include "audio/sample.h"
 #include "audio/sound.h"
 #include "game/arena.h"
 #include "game/assets.h"
@@ -67,6 +69,14 @@ const ImageEntry kImageTable[] = {
 
 constexpr const char* kFontUrl = "incbin::santbsb_.ttf";
 
+// A sound being decoded on a thread of its own.
+struct SoundLoad {
+    const char* file;
+    std::future<std::shared_ptr<vdl::TAudioSample>> sample;
+};
+SoundLoad musicLoad{"christmas.ogg", {}};
+SoundLoad bellLoad{"bell.ogg", {}};
+
 // Every asset is compiled in, so one that does not load means a damaged program.
 template <class T>
 T Required(T loaded, const std::string& file) {
@@ -82,7 +92,15 @@ void RegisterGameAssets() {
     }
 }
 
-void LoadGameResources() {
+void BeginLoadingSounds() {
+    for (SoundLoad* load : {&musicLoad, &bellLoad}) {
+        load->sample = std::async(std::launch::async, [file = load->file] {
+            return vdl::LoadAudioSample(std::string("incbin::") + file);
+        });
+    }
+}
+
+void LoadImagesAndFonts() {
     vdl::SetAutoCenterAnchor(true);
     vdl::SetImageMaskColor(255, 255, 0);
     for (const ImageEntry& entry : kImageTable) {
@@ -92,11 +110,20 @@ void LoadGameResources() {
     font32 = Required(vdl::OpenImageFont(kFontUrl, 32, vdl::SMOOTHFONT), "santbsb_.ttf");
     font28 = Required(vdl::OpenImageFont(kFontUrl, 28, vdl::SMOOTHFONT), "santbsb_.ttf");
     font24 = Required(vdl::OpenImageFont(kFontUrl, 24, vdl::SMOOTHFONT), "santbsb_.ttf");
-    musicSound = Required(vdl::LoadSoundFrom("incbin::christmas.ogg", 0), "christmas.ogg");
-    bellSound = Required(vdl::LoadSoundFrom("incbin::bell.ogg", 0), "bell.ogg");
     vdl::SetImageAnchor(images.directions, 0, 0);
     vdl::SetImageAnchor(images.title, 0, 0);
+}
+
+void FinishLoadingSounds() {
+    musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
+    bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();
+}
+
+void LoadGameResources() {
+    BeginLoadingSounds();
+    LoadImagesAndFonts();
+    FinishLoadingSounds();
 }
 
 void CreateWorld() {

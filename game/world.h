@@ -67,10 +67,20 @@ extern vdl::ImageFontRef font32, font28, font24;
 // Registers every embedded game asset under its file name, in table order.
 void RegisterGameAssets();
 
-// Loads the images (automatic centred anchors, yellow mask), the fonts and the sounds, sets
-// the two full-screen pictures' anchors to their corner and makes the music channel. Raises
-// a run-time error naming the first asset that does not decode.
+// Loads every resource: BeginLoadingSounds, LoadImagesAndFonts, FinishLoadingSounds. Each
+// raises a run-time error naming the first asset that does not decode.
 void LoadGameResources();
+
+// Starts decoding the music and the bell, each on a thread of its own: the music alone takes
+// longer to decode than the images, the fonts and the window together.
+void BeginLoadingSounds();
+
+// Loads the images (automatic centred anchors, yellow mask) and the three fonts, and anchors
+// the two full-screen pictures at their corner.
+void LoadImagesAndFonts();
+
+// Waits for the two sounds, makes them, then the music channel.
+void FinishLoadingSounds();
 
 // Creates the seven lists empty, sets the level number to 1 and the sound switch to off.
 void CreateWorld();
