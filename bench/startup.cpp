@@ -1,0 +1,148 @@
+// Start-up time and memory of the real program on the current X display (Xvfb under
+// `make bench`).
+//
+// Start-up: from the fork that starts candycane-arena to the moment the first menu frame is on
+// the screen, seen by polling one row of the screen through the title picture (red stripes)
+// every quarter millisecond. Memory: the resident set of the program after a minute of play,
+// driven with xdotool (Start, the intro, then moving and firing).
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
+constexpr int kWindowX = 32;  // where a window's client area lands under a bare Xvfb
+constexpr int kWindowY = 32;
+constexpr int kTitleRow = 110;  // a row through the title's lettering
+
+pid_t StartGame() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(kProgram, kProgram, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+void StopGame(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+// Whether the row through the title shows its red lettering.
+bool TitleShown(Display* display) {
+    XImage* row = XGetImage(display, DefaultRootWindow(display), kWindowX, kWindowY + kTitleRow,
+                            800, 1, AllPlanes, ZPixmap);
+    if (!row) return false;
+    int red = 0;
+    for (int x = 0; x < 800; ++x) {
+        const unsigned long p = XGetPixel(row, x, 0);
+        const int r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
+        if (r > 150 && g < 100 && b < 100) ++red;
+    }
+    XDestroyImage(row);
+    return red > 20;
+}
+
+// Milliseconds from starting the program to its first menu frame on screen, or -1.
+double MeasureStartup(Display* display) {
+    const auto start = Clock::now();
+    const pid_t pid = StartGame();
+    double ms = -1;
+    while (Clock::now() - start < std::chrono::seconds(10)) {
+        if (TitleShown(display)) {
+            ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+    }
+    StopGame(pid);
+    // Let the window go before the next run looks at the screen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return ms;
+}
+
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return -1;
+}
+
+void Xdotool(const std::string& args) {
+    const std::string command = "xdotool " + args;
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+}
+
+// Client coordinates to xdotool's screen coordinates.
+std::string At(int x, int y) {
+    return std::to_string(kWindowX + x) + " " + std::to_string(kWindowY + y);
+}
+
+void MeasureMemory(Display* display) {
+    const pid_t pid = StartGame();
+    const auto start = Clock::now();
+    while (!TitleShown(display) && Clock::now() - start < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const long atMenu = ResidentKiB(pid);
+    Xdotool("mousemove " + At(70, 215) + " sleep 0.3 click 1 sleep 1 click 1 sleep 0.5");
+    const auto playStart = Clock::now();
+    long afterFirstSecond = 0;
+    // A minute of play: circle the arena with the keys while firing at the pointer.
+    const char* const keys[] = {"d", "s", "a", "w"};
+    for (int second = 0; second < 60; ++second) {
+        Xdotool(std::string("mousemove ") + At(400 + (second % 2 ? 300 : -300), 300) + " keydown " +
+                keys[second % 4] + " mousedown " + (second % 3 ? "1" : "3") +
+                " sleep 0.9 mouseup " + (second % 3 ? "1" : "3") + " keyup " + keys[second % 4]);
+        if (second == 0) afterFirstSecond = ResidentKiB(pid);
+    }
+    const double played = std::chrono::duration<double>(Clock::now() - playStart).count();
+    const long afterMinute = ResidentKiB(pid);
+    StopGame(pid);
+    std::printf(
+        "resident set: %ld KiB at the menu, %ld KiB after 1 s of play, %ld KiB after %.0f s\n",
+        atMenu, afterFirstSecond, afterMinute, played);
+}
+
+}  // namespace
+
+int main() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "bench_startup: no X display\n");
+        return 1;
+    }
+    std::vector<double> runs;
+    for (int i = 0; i < 7; ++i) {
+        const double ms = MeasureStartup(display);
+        if (ms < 0) {
+            std::fprintf(stderr, "bench_startup: the menu never appeared\n");
+            return 1;
+        }
+        runs.push_back(ms);
+    }
+    std::sort(runs.begin(), runs.end());
+    std::printf(
+        "start-up to the first menu frame on screen: min %.1f ms, median %.1f ms, "
+        "max %.1f ms (%zu runs)\n",
+        runs.front(), runs[runs.size() / 2], runs.back(), runs.size());
+    MeasureMemory(display);
+    XCloseDisplay(display);
+    return 0;
+}
