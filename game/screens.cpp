@@ -64,8 +64,7 @@ void SetUpDrawingState() {
 void GameMain() {
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
-    if (!vdl::InitAudio())
-        std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
+    const bool sound = vdl::InitAudio();
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
     BeginLoadingSounds();
@@ -75,6 +74,8 @@ void GameMain() {
         vdl::RuntimeError("unable to open the 800 x 600 game window with OpenGL");
     }
     FinishLoadingSounds();
+    // Said once the window is up, so a start-up that fails says only what failed.
+    if (!sound) std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
     SetUpDrawingState();
     glEnable(GL_LINE_SMOOTH);  // straight on the renderer's context
     player = std::make_shared<Tplayer>();
