@@ -209,7 +209,7 @@ int ProgramUntil(const std::function<void(const std::string& window)>& action) {
         _exit(127);
     }
     const std::string window = Output(
-        "timeout 10 xdotool search --sync --onlyvisible --name '^Vardo Application$' | head -1");
+        "timeout 10 xdotool search --sync --onlyvisible --name '^Candy Cane Arena$' | head -1");
     if (!window.empty()) action(window);
 
     int status = 0;
@@ -226,7 +226,9 @@ int ProgramUntil(const std::function<void(const std::string& window)>& action) {
 
 TEST(Program, EndsOnEscape) {
     EXPECT_EQ(ProgramUntil([](const std::string& window) {
-                  Shell("xdotool windowfocus --sync " + window + " key Escape");
+                  // The title menu ends on Escape held when it looks, once a frame.
+                  Shell("xdotool windowfocus --sync " + window +
+                        " keydown Escape sleep 0.3 keyup Escape");
               }),
               0);
 }
