@@ -61,23 +61,41 @@ void SetUpDrawingState() {
     vdl::SetBlendMode(vdl::ALPHABLEND);
 }
 
-void GameMain() {
-    vdl::SetAppTitle("Candy Cane Arena");
-    StartGameModules();
-    const bool sound = vdl::InitAudio();
+namespace {
+bool StartDesktopSound() {
+    return vdl::InitAudio();
+}
+
+std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
+    std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(800, 600, 0, 60, 0);
+    if (window) glEnable(GL_LINE_SMOOTH);  // straight on the renderer's context
+    return window;
+}
+}  // namespace
+
+const GamePlatform& DesktopPlatform() {
+    static const GamePlatform desktop{&StartDesktopSound, &OpenDesktopWindow};
+    return desktop;
+}
+
+void GameMain() {
+    GameMain(DesktopPlatform());
+}
+
+void GameMain(const GamePlatform& platform) {
+    vdl::SetAppTitle("Candy Cane Arena");
+    StartGameModules();
+    const bool sound = platform.startSound();
     BeginLoadingSounds();
     LoadImagesAndFonts();
     CreateWorld();
-    if (!vdl::OpenGraphics(800, 600, 0, 60, 0)) {
-        vdl::RuntimeError("unable to open the 800 x 600 game window with OpenGL");
-    }
+    if (!platform.openWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
     FinishLoadingSounds();
     // Said once the window is up, so a start-up that fails says only what failed.
     if (!sound) std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
     SetUpDrawingState();
-    glEnable(GL_LINE_SMOOTH);  // straight on the renderer's context
     player = std::make_shared<Tplayer>();
     vdl::SeedRandom(vdl::Millis());
     TitleMenu();

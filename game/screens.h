@@ -6,11 +6,29 @@
 // resets the game to level 1, keeping the score.
 #pragma once
 
+#include <memory>
+
+#include "graphics/graphics.h"
+
 namespace game {
 
-// Program entry: start-up in its fixed order, then the title menu. Never returns; the program
-// ends through EndProgram, or with an error when start-up fails.
+// What start-up needs from the machine it runs on.
+struct GamePlatform {
+    // Opens the sound output; false when the game must run silent.
+    bool (*startSound)();
+    // Selects the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
+    std::shared_ptr<vdl::TGraphics> (*openWindow)();
+};
+
+// The desktop: sound through the mixer, an OpenGL window.
+const GamePlatform& DesktopPlatform();
+
+// Program entry: start-up in its fixed order on the desktop, then the title menu. Never
+// returns; the program ends through EndProgram, or with an error when start-up fails.
 [[noreturn]] void GameMain();
+
+// Start-up on the given platform, then the title menu.
+[[noreturn]] void GameMain(const GamePlatform& platform);
 
 // Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,
 // Ogg Vorbis, fonts).
