@@ -42,7 +42,9 @@ void DrawRectOutline(int x, int y, int w, int h);
 // The title menu loop. Never returns: the program ends from here.
 [[noreturn]] void TitleMenu();
 
-// The directions picture until a new left press or Escape.
+// The directions picture until the left button is down or Escape is pressed. NOTE: the button
+// is tested held, once a frame, and the mouse state is cleared on entry, so the press that
+// opened the screen does not close it.
 void DirectionsScreen();
 
 // The heads-up display: lives, health bar and score, half transparent.
