@@ -1,8 +1,7 @@
 // The game's embedded assets: the table the build compiles in, and what the game relies on in
 // each file (image sizes and pixel formats, transparent backgrounds, a tintable particle star,
 // a title that leaves the menu buttons visible, a directions picture without the mask colour,
-// a TrueType font covering ASCII in which the game's widest lines fit the window, and stereo
-// 44.1 kHz sounds of sensible length and level).
+// a TrueType font covering ASCII, and stereo 44.1 kHz sounds of sensible length and level).
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -20,11 +19,6 @@
 #include <vector>
 
 #include "game/assets.h"
-#include "graphics/drawing.h"
-#include "graphics/font.h"
-#include "graphics/headless_renderer.h"
-#include "graphics/image_font.h"
-#include "stream/embedded.h"
 
 namespace {
 
@@ -305,48 +299,6 @@ TEST(GameAssets, FontIsTrueTypeAndDrawsEveryPrintableAsciiCharacterAtTheGameSize
     }
     FT_Done_Face(face);
     FT_Done_FreeType(library);
-}
-
-struct TextLine {
-    int size;
-    int x;
-    int rightLimit;  // the window edge, or where the next thing on the line is drawn
-    const char* text;
-};
-
-// The widest lines the game writes, measured as the game measures them, end before the
-// window's right edge or the bar or icons drawn after them; three lines of level description
-// under the arena stay inside the 600-pixel window.
-TEST(GameAssets, TheGamesWidestLinesFitTheWindowInTheFont) {
-    const vdl::EmbeddedFile* file = FindAsset("santbsb_.ttf");
-    ASSERT_NE(file, nullptr);
-    vdl::RegisterEmbedded(file->name, file->data, file->size);
-    vdl::StartImageFonts();
-    const std::shared_ptr<vdl::TGraphics> graphics = vdl::OpenHeadlessGraphics(800, 600);
-    ASSERT_NE(graphics, nullptr);
-
-    for (const TextLine& line : {
-             TextLine{32, 500, 800, "Sound: Off"},
-             TextLine{32, 150, 800, "Hit the mouse to start over"},
-             TextLine{32, 200, 800, "Life Lost, Be Careful!"},
-             TextLine{28, 100, 800, "Snowballs obstruct it's path, use them to your advantage"},
-             TextLine{28, 100, 800, "You'll need to move fast to escape these trees!"},
-             TextLine{28, 50, 195, "Boss Health: "},
-             TextLine{24, 10, 70, "Lives:"},
-             TextLine{24, 250, 330, "Health: "},
-             TextLine{24, 600, 800, "Score: 1234567"},
-         }) {
-        SCOPED_TRACE(std::to_string(line.size) + " px: " + line.text);
-        const vdl::ImageFontRef font =
-            vdl::OpenImageFont("incbin::santbsb_.ttf", line.size, vdl::SMOOTHFONT);
-        ASSERT_NE(font, nullptr);
-        vdl::UseImageFont(font);
-        EXPECT_LE(line.x + vdl::MeasureTextWidth(line.text), line.rightLimit);
-        if (line.size == 28) {
-            EXPECT_LE(405 + 3 * vdl::FontLineHeight(), 600);
-        }
-    }
-    vdl::UseImageFont(nullptr);
 }
 
 struct SoundSpec {
