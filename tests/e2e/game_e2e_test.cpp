@@ -1,0 +1,244 @@
+// The game as a player meets it: the real program on the test's display, driven by real
+// mouse and key input from xdotool, each step checked on screenshots of its window: the title
+// menu, level 1's intro, play (moving and firing), the pause, back to the menu, the directions
+// and back, and Quit.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
+
+int Shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            text += buffer;
+        pclose(pipe);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+bool Dark(Rgb c) {
+    return c.r < 80 && c.g < 80 && c.b < 80;
+}
+bool White(Rgb c) {
+    return c.r > 235 && c.g > 235 && c.b > 235;
+}
+// Candy-cane, hat and bullet red at full strength.
+bool Red(Rgb c) {
+    return c.r > 150 && c.g < 110 && c.b < 110;
+}
+// The HUD's green at half alpha over the white field.
+bool LightGreen(Rgb c) {
+    return c.g > 200 && c.r > 90 && c.r < 200 && c.b > 90 && c.b < 200;
+}
+
+// One screenshot of the window's 800 x 600 client area.
+struct Screen {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+
+    Rgb At(int x, int y) const {
+        const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+    // Pixels in [x0, x1) x [y0, y1) the test holds for.
+    int Count(int x0, int y0, int x1, int y1, bool (*test)(Rgb)) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x)
+                n += test(At(x, y));
+        }
+        return n;
+    }
+    // Mean x of the red pixels in the rectangle; -1 without any.
+    int RedCentreX(int x0, int y0, int x1, int y1) const {
+        long sum = 0, n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (Red(At(x, y))) sum += x, ++n;
+            }
+        }
+        return n ? static_cast<int>(sum / n) : -1;
+    }
+};
+
+Screen Grab(const std::string& window) {
+    Screen screen;
+    FILE* pipe = popen(("import -window " + window + " -depth 8 ppm:- 2>/dev/null").c_str(), "r");
+    if (!pipe) return screen;
+    int max = 0;
+    if (std::fscanf(pipe, "P6 %d %d %d", &screen.width, &screen.height, &max) == 3 && max == 255 &&
+        std::fgetc(pipe) != EOF) {
+        screen.rgb.resize(static_cast<size_t>(screen.width) * screen.height * 3);
+        if (std::fread(screen.rgb.data(), 1, screen.rgb.size(), pipe) != screen.rgb.size())
+            screen.rgb.clear();
+    }
+    pclose(pipe);
+    if (screen.rgb.empty() || screen.width != 800 || screen.height != 600) screen = {};
+    return screen;
+}
+
+// The menu: the title picture's red and white canes at the top, the black "Start" label.
+bool IsMenu(const Screen& s) {
+    return s.Count(0, 20, 800, 170, Red) > 2000 && s.Count(50, 200, 120, 240, Dark) > 100 &&
+           s.Count(0, 200, 12, 580, Red) == 0;
+}
+// A level intro: "Level n" at (100, 100) over "Click To Continue" at (100, 150), nothing at
+// the pause's prompt row, no title, no HUD.
+bool IsIntro(const Screen& s) {
+    return s.Count(100, 100, 300, 140, Dark) > 100 && s.Count(100, 150, 300, 190, Dark) > 100 &&
+           s.Count(100, 250, 500, 290, Dark) == 0 && s.Count(0, 0, 800, 100, White) == 80000;
+}
+bool HasHud(const Screen& s) {
+    return s.Count(340, 22, 450, 38, LightGreen) > 1000;
+}
+// "PAUSED" at (100, 100) over its prompt at (100, 250), and nothing else.
+bool IsPaused(const Screen& s) {
+    return s.Count(100, 100, 200, 135, Dark) > 100 && s.Count(100, 150, 300, 190, Dark) == 0 &&
+           s.Count(100, 250, 500, 290, Dark) > 100 && s.Count(0, 0, 800, 100, White) == 80000;
+}
+// The directions picture: its candy-stripe frame runs down both edges of the window.
+bool IsDirections(const Screen& s) {
+    return s.Count(0, 200, 12, 580, Red) > 300 && s.Count(788, 200, 800, 580, Red) > 300;
+}
+
+class GameE2E : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "the test needs an X display";
+        ASSERT_EQ(Shell("xdotool version >/dev/null"), 0) << "xdotool is missing";
+        ASSERT_EQ(Shell("import -version >/dev/null"), 0) << "ImageMagick's import is missing";
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl(kProgram, kProgram, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        window_ = Output(
+            "timeout 15 xdotool search --sync --onlyvisible --name '^Candy Cane Arena$' | head -1");
+        ASSERT_FALSE(window_.empty()) << "no game window";
+        ASSERT_EQ(Shell("xdotool windowfocus --sync " + window_), 0);
+    }
+
+    void TearDown() override {
+        if (pid_ <= 0) return;
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+    }
+
+    // Grabs until done holds for a screenshot (kept in shot) or ten seconds pass.
+    bool WaitFor(const std::function<bool(const Screen&)>& done, Screen* shot = nullptr) {
+        for (int waited = 0; waited < 10000; waited += 100) {
+            const Screen s = Grab(window_);
+            if (!s.rgb.empty() && done(s)) {
+                if (shot) *shot = s;
+                return true;
+            }
+            Sleep(100);
+        }
+        return false;
+    }
+
+    // A press as a hand makes it: down for a tenth of a second. Client coordinates.
+    void ClickAt(int x, int y) {
+        Shell("xdotool mousemove --sync " + std::to_string(32 + x) + " " + std::to_string(32 + y));
+        Shell("xdotool mousedown 1 sleep 0.1 mouseup 1");
+    }
+    void Key(const std::string& key) {
+        Shell("xdotool keydown " + key + " sleep 0.15 keyup " + key);
+    }
+
+    // The exit status once the program ends within five seconds; -1 otherwise.
+    int ExitStatus() {
+        int status = 0;
+        for (int waited = 0; waited < 5000; waited += 20) {
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = 0;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            Sleep(20);
+        }
+        return -1;
+    }
+
+    pid_t pid_ = 0;
+    std::string window_;
+};
+
+TEST_F(GameE2E, MenuIntroPlayPauseDirectionsAndQuit) {
+    ASSERT_TRUE(WaitFor(IsMenu)) << "title menu";
+
+    ClickAt(70, 215);  // Start
+    ASSERT_TRUE(WaitFor(IsIntro)) << "level 1's intro";
+
+    ClickAt(780, 300);  // ends the intro; the aim is to the right, level with the player
+    Screen s;
+    ASSERT_TRUE(WaitFor(HasHud, &s)) << "play with its HUD";
+    // The candy cane is the red near the middle row; the hat is still far up to the left.
+    const int startX = s.RedCentreX(330, 260, 700, 340);
+    ASSERT_GT(startX, 370) << "the candy cane starts at the centre";
+    ASSERT_LT(startX, 430);
+
+    Shell("xdotool keydown d");
+    EXPECT_TRUE(WaitFor([&](const Screen& now) {
+        return now.RedCentreX(330, 260, 700, 340) > startX + 30;
+    })) << "D moves the candy cane right";
+    Shell("xdotool keyup d");
+
+    // Straight shots fly right along the player's row, short of the aiming cross.
+    Sleep(100);
+    const int playerX = Grab(window_).RedCentreX(330, 260, 700, 340);
+    Shell("xdotool mousedown 1");
+    EXPECT_TRUE(WaitFor([&](const Screen& now) {
+        return now.Count(playerX + 40, 288, 750, 312, Red) > 30;
+    })) << "the left button fires";
+    Shell("xdotool mouseup 1");
+
+    Key("p");
+    ASSERT_TRUE(WaitFor(IsPaused)) << "\"PAUSED\" without the HUD";
+    ClickAt(400, 400);
+    ASSERT_TRUE(WaitFor(HasHud)) << "a click resumes play";
+
+    Key("Escape");
+    ASSERT_TRUE(WaitFor(IsMenu)) << "Escape goes back to the menu";
+
+    ClickAt(80, 365);  // Directions
+    ASSERT_TRUE(WaitFor(IsDirections)) << "the directions picture";
+    ClickAt(400, 300);
+    ASSERT_TRUE(WaitFor(IsMenu)) << "a left click goes back to the menu";
+
+    ClickAt(60, 290);  // Quit
+    EXPECT_EQ(ExitStatus(), 0);
+}
+
+}  // namespace
