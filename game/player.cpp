@@ -159,6 +159,7 @@ void Tplayer::Collide() {
         present.Collect();
         presentLoop->AddPresent();
     });
+    // NOTE: every enemy is tested turned by its angle + 90, also those drawn unturned.
     ForEach<TEnemy>(*enemyList, [&](TEnemy& enemy) {
         const int ex = vdl::TruncToInt(enemy.x);
         const int ey = vdl::TruncToInt(enemy.y);
