@@ -1,63 +1,71 @@
-// The arena's shared routines, snowball push-out, particles and the sprite hit test.
+// The arena: snowball push-out, particles, bullets and the sprite hit test.
 #include <cmath>
 #include <numbers>
 #include <random>
-#include <vector>
 
-#include "game/arena.h"
 #include "graphics/collision.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
 
-class ArenaTest : public gametest::GameTest {};
+using ArenaTest = gametest::GameTest;
 
-TEST_F(ArenaTest, SnowballsPushMoversOutAlongTheCentreLineInListOrder) {
+TEST_F(ArenaTest, ASnowballPushesAMoverOutAlongTheCentreLine) {
     game::Tport::Create(400, 300);
     game::player->x = 413.5f;  // 22.5 from the centre along (0.6, 0.8); the reach is 16 + 7
     game::player->y = 318.0f;
     Frame();
     const double dx = game::player->x - 400, dy = game::player->y - 300;
-    EXPECT_NEAR(std::hypot(dx, dy), 23.5, 0.01);  // pushed by 23 less the whole distance
+    EXPECT_NEAR(std::hypot(dx, dy), 23.5, 0.01);
     EXPECT_NEAR(dx / dy, 0.75, 0.001);
-
-    // Between two snowballs the first pushes into the second, which pushes further.
-    game::snowballList->RemoveAll();
-    game::Tport::Create(100, 100);
-    game::Tport::Create(100, 110);
-    auto push = [](float y) {
-        float x = 100, vx = 1, vy = -2;
-        game::PushOutOfSnowballs(x, y, vx, vy, 15);
-        EXPECT_NEAR(x, 100, 1e-4);
-        EXPECT_NEAR(vx, 1, 1e-4);
-        return std::pair(std::round(y * 1000) / 1000, std::round(vy * 1000) / 1000);
-    };
-    EXPECT_EQ(push(125), std::pair(133.0f, 2.0f));   // one contact: the velocity is mirrored
-    EXPECT_EQ(push(105), std::pair(133.0f, -2.0f));  // two: mirrored twice
-    game::snowballList->ReverseInPlace();
-    EXPECT_EQ(push(105), std::pair(77.0f, -2.0f));
 }
 
 TEST_F(ArenaTest, ABurstOfNIsHalfNPlusOneParticlesEachDrawn41TimesThenRemoved) {
-    game::SpawnBurst(100, 100, 300);
     game::SpawnBurst(100, 100, 15);
-    EXPECT_EQ(game::particleList->Size(), 151 + 8);
+    EXPECT_EQ(game::particleList->Size(), 8);
     game::particleList->RemoveAll();
     game::SpawnBurst(400, 300, 0);
-    ASSERT_EQ(game::particleList->Size(), 1);
-    auto particle = std::dynamic_pointer_cast<game::Tparticle>(game::particleList->FrontItem());
     auto& counts = vdl::HeadlessDriver2D()->counts;
     counts = {};
     for (int pass = 1; pass <= 42; ++pass)
         game::Tparticle::UpdateAll();
-    EXPECT_EQ(counts.frameDraws, 41);
-    EXPECT_EQ(particle->alive, 0);
-    EXPECT_EQ(game::particleList->Size(), 1);
+    EXPECT_EQ(std::pair(counts.frameDraws, game::particleList->Size()), std::pair(41, 1));
     game::Tparticle::UpdateAll();
     EXPECT_TRUE(game::particleList->Empty());
 }
 
-// The bounding-circle shortcut must never change ImagesOverlap's answer.
+TEST_F(ArenaTest, AStraightBulletDiesJustBeyondTheBorderOrNearEachSnowballInABurst) {
+    // Moving 5 to x = 800 or y = 0 stays in; half a pixel further leaves.
+    for (const auto& [x, y, vx, vy, alive] : {std::tuple{795.f, 300.f, 5.f, 0.f, 1},
+                                              {795.5f, 300.f, 5.f, 0.f, 0},
+                                              {400.f, 5.f, 0.f, -5.f, 1},
+                                              {400.f, 4.5f, 0.f, -5.f, 0}}) {
+        game::particleList->RemoveAll();
+        auto bullet = game::TBasicBullet::Create(0, 0, 0, game::kPlayerShot);
+        bullet->x = x, bullet->y = y, bullet->vx = vx, bullet->vy = vy;
+        bullet->Move();
+        EXPECT_EQ(std::pair(bullet->alive, game::particleList->Size()),
+                  std::pair(alive, alive ? 0 : 16));
+    }
+    game::particleList->RemoveAll();
+    game::Tport::Create(785, 300);
+    game::Tport::Create(785, 312);
+    auto leaving = game::TBasicBullet::Create(795, 306, 0, game::kPlayerShot);
+    leaving->vx = 5.5f;  // within 20 of both snowballs, and past the border
+    leaving->Move();
+    EXPECT_EQ(std::pair(leaving->alive, game::particleList->Size()), std::pair(0, 3 * 16));
+}
+
+TEST_F(ArenaTest, AHomingBulletTurnsOneDegreeButIgnoresErrorsOfUpToTwo) {
+    game::TCharger::Create(500, 300);  // from (400, 300) straight to the right: 0 degrees
+    const int from[] = {359, 358, 1, 2, 357, 3, 270, 90}, to[] = {359, 358, 1, 2, 358, 2, 271, 89};
+    for (int i = 0; i < 8; ++i) {
+        auto bullet = game::THomingBullet::Create(400, 300, game::kPlayerShot, from[i]);
+        bullet->Move();
+        EXPECT_EQ(bullet->heading, to[i]) << "from " << from[i];
+    }
+}
+
 TEST_F(ArenaTest, SpriteOverlapAgreesWithThePixelTestEverywhere) {
     const auto& im = game::images;
     const vdl::ImageRef sprites[] = {im.candycane, im.snowman,     im.tree,   im.hat,
@@ -75,15 +83,13 @@ TEST_F(ArenaTest, SpriteOverlapAgreesWithThePixelTestEverywhere) {
         const float rb = i % 3 == 2 ? uniform(0, 720) : degrees + 90 * (i / 2 % 2) + uniform(-9, 9);
         const double beyond =
             (std::hypot(a->width, a->height) + std::hypot(b->width, b->height)) / 2;
-        // Every whole position along a ray from a to beyond where the two can meet.
         for (double r = 0; r < beyond + 3; r += 0.7) {
             const int dx = std::lround(r * std::cos(direction)),
                       dy = std::lround(r * std::sin(direction));
             const bool hit =
                 vdl::ImagesOverlap(a, 300, 300, 0, ra, 1, 1, b, 300 + dx, 300 + dy, 0, rb, 1, 1);
             ASSERT_EQ(game::SpritesOverlap(a, 300, 300, ra, b, 300 + dx, 300 + dy, rb), hit)
-                << a->width << "x" << a->height << " turned " << ra << ", " << b->width << "x"
-                << b->height << " at " << dx << "," << dy << " turned " << rb;
+                << i << " at " << dx << "," << dy;
             (hit ? hits : misses) += 1;
         }
     }

@@ -1,24 +1,15 @@
-// The ordinary enemies: hits, deaths and scores, fire timers, facing, and the enemies pass.
-#include <memory>
+// The enemies, spawn points and bosses: hits, deaths and scores, phases and
+// volleys, and the enemies pass.
+#include <cmath>
+#include <numbers>
 #include <vector>
 
-#include "game/enemies.h"
-#include "game/pickups.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
 
 using game::player;
-
-// An image that notes the alpha it is drawn at (its frame is fetched just before each draw).
-struct AlphaSpyImage : vdl::TImage {
-    explicit AlphaSpyImage(const vdl::TImage& source) : vdl::TImage(source) {}
-    std::shared_ptr<vdl::TImageFrame> Frame(int index) override {
-        alphas.push_back(vdl::GetDrawAlpha());
-        return vdl::TImage::Frame(index);
-    }
-    std::vector<float> alphas;
-};
+using gametest::All;
 
 class EnemiesTest : public gametest::GameTest {
 protected:
@@ -26,51 +17,17 @@ protected:
         GameTest::SetUp();
         player->SetPosition(400, 500);
     }
-    // The enemies pass alone and a flip: bullets stay where they were made.
-    void EnemiesFrame() {
-        game::TEnemy::UpdateAll();
-        vdl::FlipFrame(-1);
+    // The directions of the straight bullets fired in one pass, 0..359.
+    static std::vector<int> Volley() {
+        game::bulletList->RemoveAll();
+        EnemiesFrame();
+        std::vector<int> headings;
+        for (auto* b : All<game::TBasicBullet>(*game::bulletList))
+            headings.push_back(
+                (std::lround(std::atan2(b->vy, b->vx) * 180 / std::numbers::pi) + 360) % 360);
+        return headings;
     }
 };
-
-TEST_F(EnemiesTest, ASnowmanFadesToHalfAfterOneHitAndDiesAtTheSecond) {
-    auto snowman = game::TBasicEnemy::Create(200, 200);
-    auto spy = std::make_shared<AlphaSpyImage>(*game::images.snowman);
-    snowman->image = spy;
-    auto hit = [&] {
-        game::bulletList->RemoveAll();
-        auto bullet = game::TBasicBullet::Create(200, 200, 0, game::kPlayerShot);
-        snowman->Collide();
-        EXPECT_EQ(bullet->alive, 0);
-    };
-    snowman->Draw();
-    hit();
-    snowman->Draw();
-    EXPECT_EQ(snowman->alive, 1);
-    hit();
-    EXPECT_EQ(spy->alphas, (std::vector<float>{1.0f, 0.5f}));
-    EXPECT_EQ(snowman->alive, 0);
-    EXPECT_EQ(player->score, 10);
-}
-
-TEST_F(EnemiesTest, ATreeFacesThePlayerFiresAtOnceThenEvery750MsPlusAtMostAFrame) {
-    auto tree = game::Tshooter::Create(400, 300, 0);
-    std::vector<int> shotTimes;
-    for (int i = 0; i < 200; ++i) {
-        const int now = vdl::Millis(), before = game::bulletList->Size();
-        if (i == 100) player->SetPosition(100, 300);
-        EnemiesFrame();
-        if (game::bulletList->Size() > before) shotTimes.push_back(now);
-        EXPECT_EQ(tree->angle, i < 100 ? 90 : 180);
-    }
-    EXPECT_EQ(std::pair(tree->x, tree->y), std::pair(400.0f, 300.0f));  // a standing tree
-    ASSERT_GE(shotTimes.size(), 4u);
-    EXPECT_EQ(shotTimes.front(), 1000000);
-    for (size_t i = 1; i < shotTimes.size(); ++i) {
-        EXPECT_GT(shotTimes[i] - shotTimes[i - 1], 750) << i;
-        EXPECT_LE(shotTimes[i] - shotTimes[i - 1], 750 + 17) << i;
-    }
-}
 
 TEST_F(EnemiesTest, OnlyPlayerBulletsInItsHalfHitATreeAndItDiesAndScoresOnce) {
     auto tree = game::Tshooter::Create(200, 352, 0);
@@ -83,16 +40,27 @@ TEST_F(EnemiesTest, OnlyPlayerBulletsInItsHalfHitATreeAndItDiesAndScoresOnce) {
     auto first = game::TBasicBullet::Create(200, 352, 0, game::kPlayerShot);
     auto second = game::TBasicBullet::Create(202, 354, 0, game::kPlayerShot);
     EnemiesFrame();
-    EXPECT_EQ(first->alive + second->alive + tree->alive, 0);
-    EXPECT_EQ(player->score, 50);
-    game::bulletList->RemoveAll();
     EnemiesFrame();
+    EXPECT_EQ(first->alive + second->alive + tree->alive, 0);
     EXPECT_EQ(player->score, 50);
     EXPECT_TRUE(game::enemyList->Empty());
 }
 
+TEST_F(EnemiesTest, OneBulletHurtsStackedSpawnPointsAndADeadOneDropsAPresentForNoPoints) {
+    auto lower = game::TSpawnPoint::Create(400, 100, 0, 2000);
+    auto upper = game::TSpawnPoint::Create(400, 100, 0, 2000);
+    auto bullet = game::TBasicBullet::Create(400, 100, 0, game::kPlayerShot);
+    EnemiesFrame();
+    EXPECT_EQ(std::tuple(bullet->alive, lower->health, upper->health), std::tuple(0, 24, 24));
+    lower->health = 1;
+    game::TBasicBullet::Create(400, 100, 0, game::kPlayerShot);
+    EnemiesFrame();
+    EXPECT_EQ(std::tuple(lower->alive, upper->alive, game::presentList->Size(), player->score),
+              std::tuple(0, 1, 1, 0));
+}
+
 // A spawn point produces in its first pass. An enemy appended while the last one in the list
-// is updated waits for the next pass.
+// is updated waits for the next pass; with another enemy after it, it moves in the same pass.
 TEST_F(EnemiesTest, AnEnemyBornDuringTheLastUpdateMovesOnlyFromTheNextPass) {
     for (bool another : {false, true}) {
         game::enemyList->RemoveAll();
@@ -103,8 +71,72 @@ TEST_F(EnemiesTest, AnEnemyBornDuringTheLastUpdateMovesOnlyFromTheNextPass) {
         ASSERT_NE(hat, nullptr);
         EXPECT_EQ(hat->y, another ? 301 : 300) << another;
         EnemiesFrame();  // and no second hat before the period is up
-        EXPECT_EQ(hat->y, another ? 302 : 301) << another;
-        EXPECT_EQ(game::enemyList->Size(), another ? 3 : 2);
+        EXPECT_EQ(std::pair(hat->y, game::enemyList->Size()),
+                  std::pair(another ? 302.0f : 301.0f, another ? 3 : 2));
+    }
+}
+
+TEST_F(EnemiesTest, TheGingerbreadManCyclesItsPhasesEveryFiveSecondsAndFiresEachPhasesVolley) {
+    auto ginger = game::TGinger::Create(400, 200, 0);
+    std::vector<int> phases = {ginger->phase}, changeTimes = {vdl::Millis()};
+    for (int i = 0; i < 960; ++i) {
+        const int now = vdl::Millis();
+        Volley();
+        if (ginger->phase != phases.back())
+            phases.push_back(ginger->phase), changeTimes.push_back(now);
+        ASSERT_EQ(std::pair(ginger->x, ginger->y), std::pair(400.0f, 200.0f));  // speed 0
+    }
+    EXPECT_EQ(phases, (std::vector<int>{2, 3, 1, 2}));
+    for (size_t i = 1; i < changeTimes.size(); ++i) {
+        const int gap = changeTimes[i] - changeTimes[i - 1];
+        EXPECT_TRUE(gap > 5000 && gap <= 5000 + 17) << gap;
+    }
+
+    player->SetPosition(500, 300);  // straight to the right
+    game::CreateWorld();
+    ginger = game::TGinger::Create(400, 300, 2);
+    ginger->angle = 100;  // the spin keeps its facing, a degree on per bullet
+    EXPECT_EQ(Volley(), (std::vector<int>{101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111}));
+    player->SetPosition(400, 400);  // straight down: the facing becomes 90
+    ginger->phase = 3;
+    ginger->lastFire = 0;
+    EXPECT_EQ(Volley(), (std::vector<int>{0, 45, 90, 135, 180, 225, 270, 315, 0, 90}));
+    ginger->phase = 1;
+    ginger->lastFire = 0;
+    EXPECT_EQ(Volley(), (std::vector<int>{85, 90, 95}));
+    EXPECT_FLOAT_EQ(ginger->y, 302);  // the chase moves at its speed
+}
+
+TEST_F(EnemiesTest, AKilledWreathScoresAndDropsTwoPresents) {
+    auto wreath = game::TWreath::Create(300, 200);
+    wreath->health = 1;
+    game::TBasicBullet::Create(325, 200, 0, game::kPlayerShot);  // a ring: hit off its centre
+    EnemiesFrame();
+    EXPECT_EQ(std::tuple(wreath->alive, player->score, game::presentList->Size()),
+              std::tuple(0, 400, 2));
+}
+
+// 130 frames of the wreath walking down from (400, 100), with or without a snowball at
+// (400, 200) in its way. It fires at once and again after 2000 ms.
+TEST_F(EnemiesTest, TheWreathAttacksEveryTwoSecondsAndAddsAFanOfNineteenOnlyWhenHeld) {
+    for (bool held : {false, true}) {
+        game::CreateWorld();
+        if (held) game::Tport::Create(400, 200);
+        auto wreath = game::TWreath::Create(400, 100);
+        std::vector<int> times;
+        for (int i = 0; i < 130; ++i) {
+            const int now = vdl::Millis(), before = game::bulletList->Size();
+            EnemiesFrame();
+            if (game::bulletList->Size() > before) times.push_back(now);
+        }
+        int aimed = 0, fan = 0;
+        for (auto* bullet : All<game::THomingBullet>(*game::bulletList))
+            (bullet->speed == 4 ? aimed : fan) += 1;
+        EXPECT_TRUE(held ? wreath->y < 160 : wreath->y > 450) << wreath->y;
+        EXPECT_EQ(std::tuple(All<game::TCharger>(*game::enemyList).size(), aimed, fan),
+                  std::tuple(size_t{2}, 2, held ? 19 : 0));
+        ASSERT_EQ(times.size(), 2u);
+        EXPECT_TRUE(times[1] - times[0] > 2000 && times[1] - times[0] <= 2000 + 17) << times[1];
     }
 }
 

@@ -1,25 +1,21 @@
-// Test helper: the game on the headless renderer, virtual time and scripted input.
-//
-// The fixture loads the game's real assets once, opens an 800 x 600 headless surface, and for
-// every test makes a fresh world (lists, player, level 1, sound off), a virtual clock and a
-// seeded generator. Input goes in through the engine's event path, as real input does. Every
-// flip advances the clock by the 16, 17, 17 ms that pacing at 60 Hz would wait, and runs the
-// test's per-flip script, if any; a script ends a blocking screen by throwing StopRun.
+// The game on the headless renderer with a virtual clock and scripted input. Each test gets a
+// fresh world (level 1, sound off) and seed; every flip advances the clock 16, 17, 17 ms and
+// runs the test's script, which may end a blocking screen by throwing StopRun.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <string>
+#include <vector>
 
+#include "game/bosses.h"
+#include "game/levels.h"
 #include "game/player.h"
 #include "game/screens.h"
 #include "game/world.h"
 #include "graphics/drawing.h"
-#include "graphics/graphics.h"
 #include "graphics/headless_renderer.h"
-#include "runtime/object.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
@@ -30,17 +26,21 @@
 
 namespace gametest {
 
-// Thrown by a script to leave the blocking loop it runs in.
 struct StopRun {};
+constexpr int kEscape = 27;
+
+template <class T>
+std::vector<T*> All(vdl::TList& list) {
+    std::vector<T*> found;
+    game::ForEach<T>(list, [&](T& item) { found.push_back(&item); });
+    return found;
+}
 
 class GameTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static bool started = false;
-        if (started) return;
-        started = true;
-        game::StartGameModules();
-        game::LoadGameResources();
+        [[maybe_unused]] static const bool started =
+            (game::StartGameModules(), game::LoadGameResources(), true);
     }
 
     void SetUp() override {
@@ -63,37 +63,28 @@ protected:
         vdl::SetSystemDriver(previousDriver_);
     }
 
-    // One frame of play as the play loop runs it.
     void Frame() {
         game::GameFrame();
         vdl::FlipFrame(-1);
         vdl::ClearScreen();
     }
-
-    void Frames(int n) {
-        for (int i = 0; i < n; ++i)
-            Frame();
+    // The enemies pass alone and a flip: bullets stay where they were made.
+    static void EnemiesFrame() {
+        game::TEnemy::UpdateAll();
+        vdl::FlipFrame(-1);
     }
-
     // Runs script(flip) on every flip from now on (flip counts from 1).
     void OnEachFlip(std::function<void(int)> script) {
         script_ = std::move(script);
         flips_ = 0;
     }
 
-    // Scripted input, through the same path as the platform's.
     static void KeyDown(int key) { Emit(vdl::kEventKeyDown, key); }
     static void KeyUp(int key) { Emit(vdl::kEventKeyUp, key); }
     static void ButtonDown(int button) { Emit(vdl::kEventMouseDown, button); }
     static void ButtonUp(int button) { Emit(vdl::kEventMouseUp, button); }
-    static void Click(int button = 1) {
-        ButtonDown(button);
-        ButtonUp(button);
-    }
-    static void PressKey(int key) {
-        KeyDown(key);
-        KeyUp(key);
-    }
+    static void Click(int button = 1) { ButtonDown(button), ButtonUp(button); }
+    static void PressKey(int key) { KeyDown(key), KeyUp(key); }
     static void PointAt(int x, int y) {
         vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, x, y, nullptr);
     }
@@ -107,13 +98,10 @@ protected:
     int flips_ = 0;
 
 private:
-    // Frame pacing at 60 Hz: 16, 17, 17 ms.
     static vdl::ObjectRef OnFlip(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
-        GameTest* self = current_;
-        if (!self) return data;
-        ++self->flips_;
-        self->clock_.Advance(self->flips_ % 3 == 1 ? 16 : 17);
-        if (self->script_) self->script_(self->flips_);
+        if (!current_) return data;
+        current_->clock_.Advance(++current_->flips_ % 3 == 1 ? 16 : 17);
+        if (current_->script_) current_->script_(current_->flips_);
         return data;
     }
 
