@@ -1,0 +1,234 @@
+// candycane-sim: the game headless at full speed, with the autopilot, replays and figures.
+//
+//   candycane-sim [--seed N] [--minutes M | --frames N] [--record FILE]
+//       one autopilot game; prints its summary, and writes its replay with --record
+//   candycane-sim --replay FILE       plays a replay back and checks its hashes
+//   candycane-sim --diff REF OTHER    the first frame and field where two replays part
+//   candycane-sim --seeds A-B [--minutes M] [--table] [--soak] [--time] [--trace]
+//       one autopilot game per seed: a summary each, a markdown table with --table, the worst
+//       frame per level with --time, level and life changes with --trace; --soak plays on
+//       past the win screen to the time limit and reports memory and the largest lists
+//   candycane-sim --watch             the autopilot in the real window at 60 Hz
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "sim/autopilot.h"
+#include "sim/runner.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(
+        stderr,
+        "usage: candycane-sim [--seed N] [--minutes M | --frames N] [--record FILE]\n"
+        "       candycane-sim --replay FILE\n"
+        "       candycane-sim --diff REF OTHER\n"
+        "       candycane-sim --seeds A-B [--minutes M] [--table] [--soak] [--time] [--trace]\n"
+        "       candycane-sim --watch\n");
+    std::exit(2);
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    text = all.str();
+    return true;
+}
+
+sim::Replay LoadReplay(const std::string& path) {
+    std::string text, error;
+    sim::Replay replay;
+    if (!ReadFile(path, text)) {
+        std::fprintf(stderr, "candycane-sim: cannot read %s\n", path.c_str());
+        std::exit(2);
+    }
+    if (!sim::ReadReplay(text, replay, error)) {
+        std::fprintf(stderr, "candycane-sim: %s: %s\n", path.c_str(), error.c_str());
+        std::exit(2);
+    }
+    return replay;
+}
+
+std::string Clock(long long ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", ms / 60000, ms / 1000 % 60);
+    return text;
+}
+
+void PrintSummary(int seed, const sim::RunResult& r) {
+    std::printf(
+        "seed %d: %s, highest level %d, %d levels cleared, %d deaths, %d game overs, %s "
+        "simulated, %d frames, %.1f s wall (%.0f frames/s)\n",
+        seed, r.won ? "WON" : "not won", r.highestLevel, r.levelsCleared, r.deaths, r.gameOvers,
+        Clock(r.simMillis).c_str(), r.frames, r.wallSeconds,
+        r.wallSeconds > 0 ? r.frames / r.wallSeconds : 0.0);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seed = 1, firstSeed = 0, lastSeed = 0, frames = 0;
+    double minutes = 60;
+    bool trace = false, table = false, soak = false, timeFrames = false, watch = false;
+    std::string record, replayPath, diffA, diffB;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) Usage();
+            return argv[++i];
+        };
+        if (arg == "--seed") {
+            seed = std::atoi(next().c_str());
+        } else if (arg == "--minutes") {
+            minutes = std::atof(next().c_str());
+        } else if (arg == "--frames") {
+            frames = std::atoi(next().c_str());
+        } else if (arg == "--record") {
+            record = next();
+        } else if (arg == "--replay") {
+            replayPath = next();
+        } else if (arg == "--diff") {
+            diffA = next();
+            diffB = next();
+        } else if (arg == "--seeds") {
+            const std::string range = next();
+            if (std::sscanf(range.c_str(), "%d-%d", &firstSeed, &lastSeed) != 2) Usage();
+        } else if (arg == "--table") {
+            table = true;
+        } else if (arg == "--soak") {
+            soak = true;
+        } else if (arg == "--time") {
+            timeFrames = true;
+        } else if (arg == "--trace") {
+            trace = true;
+        } else if (arg == "--watch") {
+            watch = true;
+        } else {
+            Usage();
+        }
+    }
+
+    if (watch) {
+        sim::Autopilot pilot;
+        sim::Watch(pilot);
+    }
+    if (!replayPath.empty()) {
+        const sim::Replay replay = LoadReplay(replayPath);
+        const sim::Divergence d = sim::VerifyReplay(replay);
+        std::printf("%s: %d frames, %zu events: %s\n", replayPath.c_str(), replay.frames,
+                    replay.events.size(), d.diverged ? d.Describe().c_str() : "replays exactly");
+        return d.diverged ? 1 : 0;
+    }
+    if (!diffA.empty()) {
+        const sim::Divergence d = sim::CompareReplays(LoadReplay(diffA), LoadReplay(diffB));
+        std::printf("%s\n", d.Describe().c_str());
+        return d.diverged ? 1 : 0;
+    }
+
+    if (firstSeed == 0) firstSeed = lastSeed = seed;
+    const long startKb = sim::ResidentKb();
+    std::vector<std::pair<int, sim::RunResult>> results;
+    for (int s = firstSeed; s <= lastSeed; ++s) {
+        sim::RunOptions options;
+        options.seed = s;
+        options.maxFrames = frames;
+        options.maxMillis = frames > 0 ? 0 : static_cast<long long>(minutes * 60000);
+        options.timeFrames = timeFrames;
+        options.trace = trace;
+        // A soak plays the whole hour: past the win screen the game starts over.
+        options.stopOnWin = !soak;
+        // Nor does it keep the hour's input, so what memory it watches is the game's.
+        options.keepEvents = !soak || !record.empty();
+        sim::Autopilot pilot;
+        sim::RunResult r = sim::Run(options, pilot);
+        PrintSummary(s, r);
+        if (soak) {
+            std::printf("  resident memory: %ld kB at the first frame, %ld kB at the last\n",
+                        r.residentFirstKb, r.residentLastKb);
+        }
+        if (!record.empty()) {
+            std::ofstream out(record, std::ios::binary);
+            out << sim::WriteReplay(sim::MakeReplay(options, r));
+        }
+        r.events.clear();
+        r.events.shrink_to_fit();
+        r.checks.clear();
+        r.checks.shrink_to_fit();
+        results.emplace_back(s, std::move(r));
+    }
+    if (table) {
+        std::printf(
+            "\n| seed | levels cleared | highest level | deaths | game overs | simulated time | "
+            "frames | won within the hour |\n");
+        std::printf("|---:|---:|---:|---:|---:|---:|---:|:---:|\n");
+        int wins = 0;
+        for (const auto& [s, r] : results) {
+            const bool inHour = r.won && r.simMillis <= 3600000;
+            wins += inHour;
+            std::printf("| %d | %d | %d | %d | %d | %s | %d | %s |\n", s, r.levelsCleared,
+                        r.highestLevel, r.deaths, r.gameOvers, Clock(r.simMillis).c_str(), r.frames,
+                        inHour ? "yes" : "no");
+        }
+        std::printf("\nwon within the hour: %d of %zu\n", wins, results.size());
+        std::printf("\ndeaths by level (all seeds):");
+        for (int level = 1; level <= 21; ++level) {
+            int n = 0;
+            for (const auto& [s, r] : results)
+                n += r.deathsByLevel[level];
+            std::printf(" L%d:%d", level, n);
+        }
+        std::printf("\n");
+        std::printf("game time by level, mean over the seeds (s):");
+        for (int level = 1; level <= 21; ++level) {
+            long long n = 0;
+            for (const auto& [s, r] : results)
+                n += r.levelFrames[level];
+            std::printf(" L%d:%.0f", level, n / 60.0 / static_cast<double>(results.size()));
+        }
+        std::printf("\n");
+    }
+    if (timeFrames) {
+        std::printf("\nworst frame per level over the seeds (ms):\n");
+        for (int level = 0; level <= 22; ++level) {
+            double worst = 0;
+            long long levelFrames = 0;
+            for (const auto& [s, r] : results) {
+                worst = std::max(worst, r.worstFrameMs[level]);
+                levelFrames += r.levelFrames[level];
+            }
+            if (levelFrames)
+                std::printf("  level %2d: %6.3f ms over %lld frames\n", level, worst, levelFrames);
+        }
+        double wall = 0;
+        long long all = 0;
+        for (const auto& [s, r] : results) {
+            wall += r.wallSeconds;
+            all += r.frames;
+        }
+        std::printf("simulated frames per second: %.0f\n", wall > 0 ? all / wall : 0.0);
+    }
+    if (soak) {
+        int enemies = 0, bullets = 0, particles = 0, presents = 0, messages = 0;
+        for (const auto& [s, r] : results) {
+            enemies = std::max(enemies, r.maxEnemies);
+            bullets = std::max(bullets, r.maxBullets);
+            particles = std::max(particles, r.maxParticles);
+            presents = std::max(presents, r.maxPresents);
+            messages = std::max(messages, r.maxMessages);
+        }
+        std::printf("\nresident memory: %ld kB at start, %ld kB at the end\n", startKb,
+                    sim::ResidentKb());
+        std::printf(
+            "largest lists: enemies %d, bullets %d, particles %d, presents %d, messages %d\n",
+            enemies, bullets, particles, presents, messages);
+    }
+    return 0;
+}

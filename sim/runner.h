@@ -1,0 +1,139 @@
+// The headless runner: the real game, as fast as the machine allows, on virtual time.
+//
+// Run starts game::GameMain on a platform without sound whose window is the headless
+// renderer, with the headless system driver and a virtual clock that starts at the seed (so
+// the game seeds its generator with it) and moves on by the 16, 17, 17 ms that 60 Hz pacing
+// waits at every flip. At each flip the runner hashes the state, asks its input source what
+// to press, emits that through the engine's event path and records it; it leaves the game by
+// throwing out of the flip hook once the frame or time limit is reached or the win screen
+// comes up. The watch variant drives the real window on the real clock instead.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/state.h"
+
+namespace sim {
+
+// One input event sent at a flip. id is vdl::kEventKeyDown, KeyUp, MouseDown, MouseUp or
+// MouseMove; data the key or button; x, y the pointer.
+struct InputEvent {
+    int frame = 0;
+    int id = 0;
+    int data = 0;
+    int x = 0;
+    int y = 0;
+    bool operator==(const InputEvent&) const = default;
+};
+
+// Decides the input at every flip.
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+    // Called at flip frame (counting from 1) once the state of that frame is final; appends the
+    // events to send before the game goes on.
+    virtual void OnFlip(int frame, std::vector<InputEvent>& events) = 0;
+};
+
+constexpr int kLevels = 23;  // level numbers 0..22 as the game keeps them
+
+struct RunOptions {
+    int seed = 1;
+    int maxFrames = 0;        // 0: no frame limit
+    long long maxMillis = 0;  // simulated milliseconds; 0: no limit
+    bool stopOnWin = true;    // leave once the win screen is up
+    bool keepHashes = false;  // keep every frame's group hashes
+    int snapshotFrame = 0;    // keep the named fields of this frame (0: none)
+    int checkEvery = 60;      // a combined hash for the replay every so many frames
+    bool timeFrames = false;  // measure each frame's logic on the wall clock
+    bool trace = false;       // say on stderr when the level or the lives change
+    bool keepEvents = true;   // keep the input for a replay
+};
+
+struct RunResult {
+    int frames = 0;
+    long long simMillis = 0;
+    bool won = false;
+    int winFrame = 0;
+    int levelsCleared = 0;
+    int deaths = 0;
+    int gameOvers = 0;
+    int highestLevel = 0;
+    std::vector<InputEvent> events;
+    std::vector<StateHash> hashes;                      // [frame - 1], with keepHashes
+    std::vector<std::pair<int, std::uint64_t>> checks;  // (frame, Combined hash)
+    std::vector<NamedField> snapshot;                   // of snapshotFrame
+    std::array<double, kLevels> worstFrameMs{};         // with timeFrames
+    std::vector<float> frameMs;             // with timeFrames: [frame - 1], -1 outside play
+    std::vector<unsigned char> frameLevel;  // with timeFrames: the level of each frame
+    std::array<long long, kLevels> levelFrames{};
+    std::array<int, kLevels> clearsByLevel{};
+    std::array<int, kLevels> deathsByLevel{};
+    long residentFirstKb = 0;  // resident memory at the first frame, from /proc
+    long residentLastKb = 0;   // and at the last
+    int maxEnemies = 0, maxBullets = 0, maxParticles = 0, maxPresents = 0, maxMessages = 0;
+    double wallSeconds = 0;
+};
+
+// The process's resident memory in kB (-1 where /proc cannot tell).
+long ResidentKb();
+
+// Runs the game headless from start-up to a limit with source's input.
+RunResult Run(const RunOptions& options, InputSource& source);
+
+// Runs the game in its real window at 60 Hz with source's input; returns only when the game
+// ends the program (its window closed, Escape in the menu).
+[[noreturn]] void Watch(InputSource& source);
+
+// ---- Replays ------------------------------------------------------------------------------
+
+struct Replay {
+    int seed = 1;
+    int frames = 0;
+    std::vector<InputEvent> events;
+    std::vector<std::pair<int, std::uint64_t>> checks;
+};
+
+// The replay of a finished run.
+Replay MakeReplay(const RunOptions& options, const RunResult& result);
+
+std::string WriteReplay(const Replay& replay);
+// False with a message in error when text is not a replay. Events are put in frame order;
+// those of one frame keep the order they are written in.
+bool ReadReplay(const std::string& text, Replay& replay, std::string& error);
+
+// Sends a replay's events at their frames.
+class ReplayInput : public InputSource {
+public:
+    explicit ReplayInput(const Replay& replay) : replay_(replay) {}
+    void OnFlip(int frame, std::vector<InputEvent>& events) override;
+
+private:
+    const Replay& replay_;
+    std::size_t next_ = 0;
+};
+
+// Where two runs first part.
+struct Divergence {
+    bool diverged = false;
+    int frame = 0;     // first frame whose state differs
+    int lastGood = 0;  // the frame before it, or the last checkpoint that matched
+    Group group = Group::kPlayer;
+    std::string field;  // e.g. "player.x"
+    std::string expected, actual;
+    std::string Describe() const;
+};
+
+// Plays replay back and compares its stored checkpoints: a divergence names the first
+// checkpoint that fails (frame) and the last that held (lastGood).
+Divergence VerifyReplay(const Replay& replay);
+
+// Plays both and compares them frame for frame: the first frame and group whose hash differs,
+// and the first named field that differs in it.
+Divergence CompareReplays(const Replay& reference, const Replay& candidate);
+
+}  // namespace sim
