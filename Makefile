@@ -4,13 +4,15 @@
 #   make tsan    the audio and system tests under ThreadSanitizer
 #   make bench   build and run the benchmarks
 #   make assets  remake every file in assets/ from assets/src/
+#   make soak    the autopilot for an hour of game time on each of seeds 1-10, headless
+#   make watch   the autopilot playing in the real window
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 # Tests that need a display get a virtual one when none is set.
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
 
-.PHONY: run test build-release build-test tsan bench assets clean
+.PHONY: run test build-release build-test tsan bench assets clean build-runner soak watch
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -42,6 +44,18 @@ bench:
 
 assets:
 	tools/make-assets.sh
+
+# The simulation runner, built beside the game in the Release tree.
+build-runner:
+	tools/install-deps.sh run
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF
+	cmake --build build-release -j $(JOBS) --target candycane-sim
+
+soak: build-runner
+	./build-release/sim/candycane-sim --seeds 1-10 --minutes 60 --soak --table
+
+watch: build-runner
+	./build-release/sim/candycane-sim --watch
 
 clean:
 	rm -rf build build-release build-tsan build-bench
