@@ -15,27 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/shell.h"
+
 namespace {
 
-const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
-
-int Shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            text += buffer;
-        pclose(pipe);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
+using e2e::kProgram;
+using e2e::Output;
+using e2e::Shell;
 
 void Sleep(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));

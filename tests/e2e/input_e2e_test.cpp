@@ -22,6 +22,7 @@
 #include "system/hook.h"
 #include "system/polled_input.h"
 #include "system/system_driver.h"
+#include "tests/e2e/shell.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that other headers must not see.
 #include <X11/Xlib.h>
@@ -29,27 +30,9 @@
 namespace vdl {
 namespace {
 
-const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
-
-// Runs a shell command; its exit status.
-int Shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Runs a shell command; what it printed, without the last line break.
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            text += buffer;
-        pclose(pipe);
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.pop_back();
-    return text;
-}
+using e2e::kProgram;
+using e2e::Output;
+using e2e::Shell;
 
 // Pumps and flips for ms milliseconds.
 void PumpFor(int ms) {
