@@ -12,8 +12,6 @@
 namespace game {
 
 namespace {
-constexpr float kFieldWidth = 800;
-constexpr float kFieldHeight = 600;
 constexpr int kSnowballStop = 20;  // a bullet this close to a snowball's centre dies
 constexpr double kStraightSpeed = 5.0;
 

@@ -11,9 +11,6 @@
 namespace game {
 
 namespace {
-constexpr float kFieldWidth = 800;
-constexpr float kFieldHeight = 600;
-
 // Appends enemy to enemyList at (x, y) with image, and returns it.
 template <class T>
 std::shared_ptr<T> Place(std::shared_ptr<T> enemy, int x, int y, const vdl::ImageRef& image) {

@@ -16,8 +16,6 @@
 namespace game {
 
 namespace {
-constexpr int kKeyEscape = 27;
-
 // ---- The description table -------------------------------------------------------------
 
 const std::vector<std::string> kDescriptions[kLastLevel + 1] = {

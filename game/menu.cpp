@@ -15,8 +15,6 @@
 namespace game {
 
 namespace {
-constexpr int kKeyEscape = 27;
-constexpr int kLeftButton = 1;
 constexpr const char* kSoundOffLabel = "Sound: Off";
 constexpr const char* kSoundOnLabel = "Sound: On";
 }  // namespace

@@ -16,15 +16,7 @@
 namespace game {
 
 namespace {
-constexpr int kKeyA = 65;
-constexpr int kKeyD = 68;
-constexpr int kKeyS = 83;
-constexpr int kKeyW = 87;
-constexpr int kLeftButton = 1;
-constexpr int kRightButton = 2;
 constexpr float kStep = 4;
-constexpr float kFieldWidth = 800;
-constexpr float kFieldHeight = 600;
 constexpr int kMaxWeaponLevel = 5;
 constexpr int kPresentsPerUpgrade = 5;
 

@@ -28,9 +28,6 @@
 namespace game {
 
 namespace {
-constexpr int kKeyEscape = 27;
-constexpr int kKeyP = 80;
-constexpr int kLeftButton = 1;
 constexpr int kLevelCompleteFrames = 101;
 
 // Draws the two lines of a wait screen in black until a left click.

@@ -44,6 +44,20 @@ struct GameImages {
     vdl::ImageRef title;        // "title.png": anchored at its top-left corner
 };
 
+// The playfield, in window pixels.
+constexpr float kFieldWidth = 800;
+constexpr float kFieldHeight = 600;
+
+// The game's keys (virtual-key codes) and mouse buttons.
+constexpr int kKeyEscape = 27;
+constexpr int kKeyA = 65;
+constexpr int kKeyD = 68;
+constexpr int kKeyP = 80;
+constexpr int kKeyS = 83;
+constexpr int kKeyW = 87;
+constexpr int kLeftButton = 1;
+constexpr int kRightButton = 2;
+
 // Sound switch values.
 constexpr int kSoundOn = 1;
 constexpr int kSoundOff = 2;

@@ -19,14 +19,7 @@
 namespace sim {
 
 namespace {
-constexpr int kKeyW = 87;
-constexpr int kKeyA = 65;
-constexpr int kKeyS = 83;
-constexpr int kKeyD = 68;
-constexpr int kLeft = 1;
 constexpr float kStep = 4;
-constexpr float kWidth = 800;
-constexpr float kHeight = 600;
 constexpr int kHorizon = 32;
 constexpr float kPi = 3.14159265f;
 
@@ -106,9 +99,9 @@ void Autopilot::SetKey(int key, bool down, std::vector<InputEvent>& events) {
 }
 
 void Autopilot::SetButton(bool down, std::vector<InputEvent>& events) {
-    if ((vdl::IsMouseDown(kLeft) != 0) == down) return;
-    events.push_back(
-        {0, down ? vdl::kEventMouseDown : vdl::kEventMouseUp, kLeft, pointerX_, pointerY_});
+    if ((vdl::IsMouseDown(game::kLeftButton) != 0) == down) return;
+    events.push_back({0, down ? vdl::kEventMouseDown : vdl::kEventMouseUp, game::kLeftButton,
+                      pointerX_, pointerY_});
 }
 
 void Autopilot::PointAt(int x, int y, std::vector<InputEvent>& events) {
@@ -140,14 +133,14 @@ void Autopilot::OnFlip(int, std::vector<InputEvent>& events) {
 // Outside play: let go of everything, then click on Start (where every other screen takes
 // any click), holding the button for one frame so the screens that test it held see it too.
 void Autopilot::Menu(std::vector<InputEvent>& events) {
-    for (const int key : {kKeyW, kKeyA, kKeyS, kKeyD})
+    for (const int key : {game::kKeyW, game::kKeyA, game::kKeyS, game::kKeyD})
         SetKey(key, false, events);
-    if (vdl::IsMouseDown(kLeft)) {
+    if (vdl::IsMouseDown(game::kLeftButton)) {
         SetButton(false, events);
         return;
     }
     PointAt(62, 214, events);
-    events.push_back({0, vdl::kEventMouseDown, kLeft, pointerX_, pointerY_});
+    events.push_back({0, vdl::kEventMouseDown, game::kLeftButton, pointerX_, pointerY_});
 }
 
 void Autopilot::Play(std::vector<InputEvent>& events) {
@@ -276,8 +269,8 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
         for (int t = 1; t <= kHorizon; ++t) {
             const float weight = 1.0f / (1.0f + t / 12.0f);
             if (t <= plan.hold) {
-                p.x = std::clamp(p.x + plan.dx * kStep, 0.0f, kWidth);
-                p.y = std::clamp(p.y + plan.dy * kStep, 0.0f, kHeight);
+                p.x = std::clamp(p.x + plan.dx * kStep, 0.0f, game::kFieldWidth);
+                p.y = std::clamp(p.y + plan.dy * kStep, 0.0f, game::kFieldHeight);
             }
             PushOut(p, balls, 23);
             // The player is tested against the bullets where the last frame left them.
@@ -302,8 +295,10 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
                 } else {
                     q.x += f.v.x;
                     q.y += f.v.y;
-                    if (q.x < 0 || q.x > kWidth) q.x = std::clamp(q.x, 0.0f, kWidth);
-                    if (q.y < 0 || q.y > kHeight) q.y = std::clamp(q.y, 0.0f, kHeight);
+                    if (q.x < 0 || q.x > game::kFieldWidth)
+                        q.x = std::clamp(q.x, 0.0f, game::kFieldWidth);
+                    if (q.y < 0 || q.y > game::kFieldHeight)
+                        q.y = std::clamp(q.y, 0.0f, game::kFieldHeight);
                 }
                 const float d = Dist(p, q);
                 if (d < f.radius) {
@@ -331,7 +326,8 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
                 }
                 s.p.x += s.v.x;
                 s.p.y += s.v.y;
-                if (s.p.x < 0 || s.p.x > kWidth || s.p.y < 0 || s.p.y > kHeight) {
+                if (s.p.x < 0 || s.p.x > game::kFieldWidth || s.p.y < 0 ||
+                    s.p.y > game::kFieldHeight) {
                     shotAlive[k] = 0;
                     continue;
                 }
@@ -342,12 +338,12 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
         }
         // Where the path ends: away from walls and bodies, near presents, in range and in
         // sight of the target. With a chaser about, walls and corners are traps: keep room.
-        const float wallX = std::min(p.x, kWidth - p.x);
-        const float wallY = std::min(p.y, kHeight - p.y);
+        const float wallX = std::min(p.x, game::kFieldWidth - p.x);
+        const float wallY = std::min(p.y, game::kFieldHeight - p.y);
         const float room = chased ? 140.0f : 60.0f;
         if (wallX < room) cost += (room - wallX) * 3;
         if (wallY < room) cost += (room - wallY) * 3;
-        if (chased) cost += Dist(p, {kWidth / 2, kHeight / 2}) * 0.3f;
+        if (chased) cost += Dist(p, {game::kFieldWidth / 2, game::kFieldHeight / 2}) * 0.3f;
         for (std::size_t k = 0; k < foes.size(); ++k) {
             const float d = Dist(p, foeAt[k]);
             const float keep = foes[k].boss ? 220.0f : (foes[k].chase > 0 ? 150.0f : 110.0f);
@@ -370,16 +366,16 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
         }
     }
 
-    SetKey(kKeyA, best->dx < 0, events);
-    SetKey(kKeyD, best->dx > 0, events);
-    SetKey(kKeyW, best->dy < 0, events);
-    SetKey(kKeyS, best->dy > 0, events);
+    SetKey(game::kKeyA, best->dx < 0, events);
+    SetKey(game::kKeyD, best->dx > 0, events);
+    SetKey(game::kKeyW, best->dy < 0, events);
+    SetKey(game::kKeyS, best->dy > 0, events);
 
     if (target) {
         // Where the player will be when it fires, and where a bullet from there meets the
         // target (5 pixels a frame).
-        const Vec from{std::clamp(me.x + best->dx * kStep, 0.0f, kWidth),
-                       std::clamp(me.y + best->dy * kStep, 0.0f, kHeight)};
+        const Vec from{std::clamp(me.x + best->dx * kStep, 0.0f, game::kFieldWidth),
+                       std::clamp(me.y + best->dy * kStep, 0.0f, game::kFieldHeight)};
         Vec v = target->v;
         Vec aim = target->p;
         for (int i = 0; i < 4; ++i) {
@@ -409,7 +405,8 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
         SetButton(true, events);
     } else {
         // Nothing to shoot: homing bullets make for the pointer, so keep it away.
-        PointAt(static_cast<int>(kWidth - me.x), static_cast<int>(kHeight - me.y), events);
+        PointAt(static_cast<int>(game::kFieldWidth - me.x),
+                static_cast<int>(game::kFieldHeight - me.y), events);
         SetButton(false, events);
     }
 }
