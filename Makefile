@@ -10,7 +10,7 @@
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 # Tests that need a display get a virtual one when none is set.
-WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24")
+WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan bench assets clean build-runner soak watch
 
