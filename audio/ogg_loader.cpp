@@ -1,14 +1,17 @@
 // The Ogg Vorbis sample loader: libvorbisfile over a TStream through four callbacks.
 //
 // NOTE: files with more than two channels are rejected: the sample formats hold only mono and
-// stereo. A file whose data ends before its declared length leaves the rest silent.
+// stereo. A file whose data ends before its declared length gives the frames it holds.
 #include "audio/ogg_loader.h"
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "stream/stream.h"
 #include "stream/url.h"
@@ -105,9 +108,14 @@ private:
 
 bool oggLoaderStarted = false;
 
+// Where the decode buffer starts when the stream cannot tell its size.
+constexpr long long kFirstBufferBytes = 64 * 1024;
+
 }  // namespace
 
 std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream) {
+    const int start = stream.Position();
+    const int end = stream.Length();
     TVorbisFile decoder(stream);
     if (!decoder.IsOpen()) return nullptr;
 
@@ -117,21 +125,48 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream)
     const int channels = info->channels;
     if (frames > INT_MAX / (2 * channels)) return nullptr;
 
-    const int length = static_cast<int>(frames);
-    auto sample = TAudioSample::CreateAudioSample(length, static_cast<int>(info->rate),
-                                                  channels == 1 ? SF_MONO16LE : SF_STEREO16LE);
-    char* out = reinterpret_cast<char*>(sample->samples);
-    const int total = length * 2 * channels;
-    int done = 0;
-    while (done < total) {
+    // The length comes from the last page's granule position, which the file merely claims:
+    // it bounds the sample but never sizes it up front. The buffer starts at what the
+    // compressed data plausibly holds and grows with what is really decoded, so an honest
+    // file needs one allocation and a false claim costs no more than its audio fills.
+    const long long claimed = frames * 2 * channels;
+    const long long compressed = start >= 0 && end > start ? end - start : 0;
+    long long capacity = std::min(claimed, std::max(kFirstBufferBytes, compressed * 32));
+    auto pcm = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(capacity));
+    long long done = 0;
+    while (done < claimed) {
+        if (done == capacity) {
+            const long long grown = std::min(claimed, capacity * 2);
+            auto bigger = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(grown));
+            std::memcpy(bigger.get(), pcm.get(), static_cast<std::size_t>(done));
+            pcm = std::move(bigger);
+            capacity = grown;
+        }
         int bitstream = 0;
-        const long got = ov_read(decoder.Get(), out + done, total - done, 0, 2, 1, &bitstream);
+        const long got = ov_read(decoder.Get(), reinterpret_cast<char*>(pcm.get() + done),
+                                 static_cast<int>(capacity - done), 0, 2, 1, &bitstream);
         decoder.RaiseKeptError();
         if (got < 0) return nullptr;
         if (got == 0) break;
-        done += static_cast<int>(got);
+        done += got;
     }
-    std::memset(out + done, 0, static_cast<size_t>(total - done));
+    // A file that stops short of its claim gives the frames it holds; none is no sound.
+    const int length = static_cast<int>(done / (2 * channels));
+    if (length == 0) return nullptr;
+    const std::size_t bytes = static_cast<std::size_t>(length) * 2 * channels;
+    if (static_cast<long long>(bytes) + static_cast<long long>(bytes) / 8 < capacity) {
+        auto fitted = std::make_unique<std::uint8_t[]>(bytes);
+        std::memcpy(fitted.get(), pcm.get(), bytes);
+        pcm = std::move(fitted);
+        capacity = static_cast<long long>(bytes);
+    }
+
+    auto sample = std::make_shared<TAudioSample>();
+    sample->samples = pcm.release();
+    sample->length = length;
+    sample->hertz = static_cast<int>(info->rate);
+    sample->format = channels == 1 ? SF_MONO16LE : SF_STEREO16LE;
+    sample->capacity = static_cast<int>(capacity);
     return sample;
 }
 

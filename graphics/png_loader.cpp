@@ -12,6 +12,7 @@
 #include <csetjmp>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -54,7 +55,9 @@ struct Decoded {
     int bitDepth = 0;
     int colorType = 0;
     size_t rowBytes = 0;
-    std::vector<png_byte> pixels;
+    // Left uninitialised: a large image's pages are touched only as rows arrive, so a header
+    // that claims far more than the file holds costs address space, not memory.
+    std::unique_ptr<png_byte[]> pixels;
     std::vector<png_bytep> rows;
 };
 
@@ -91,10 +94,10 @@ bool Decode(png_structp png, png_infop info, Decoded& out) {
     out.bitDepth = png_get_bit_depth(png, info);
     out.colorType = png_get_color_type(png, info);
     out.rowBytes = png_get_rowbytes(png, info);
-    out.pixels.resize(out.rowBytes * height);
+    out.pixels.reset(new png_byte[out.rowBytes * height]);
     out.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
-        out.rows[y] = out.pixels.data() + y * out.rowBytes;
+        out.rows[y] = out.pixels.get() + y * out.rowBytes;
 
     png_read_image(png, out.rows.data());
     png_read_end(png, nullptr);

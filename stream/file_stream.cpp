@@ -76,6 +76,8 @@ int TCStream::Write(const void* buffer, int count) {
 }
 
 std::shared_ptr<TCStream> OpenFileStream(const std::string& path, int readable, int writeable) {
+    // fopen would stop at a NUL and open another file than the one named.
+    if (path.find('\0') != std::string::npos) return nullptr;
     const char* cmode = "rb";
     int mode = kFileRead;
     if (readable && writeable) {

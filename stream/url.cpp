@@ -71,6 +71,9 @@ void StartStreams() {
 
 StreamRef OpenUrlStream(const std::string& url, int readable, int writeable) {
     StartStreams();
+    // The file system and the embedded registry read names up to the first NUL: a URL with
+    // one inside would open something other than what it names.
+    if (url.find('\0') != std::string::npos) return nullptr;
     std::string protocol;
     std::string path;
     if (!url.empty()) {

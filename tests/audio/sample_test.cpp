@@ -17,6 +17,7 @@
 #include "stream/embedded.h"
 #include "stream/ram_stream.h"
 #include "stream/stream.h"
+#include "tests/resident.h"
 
 namespace vdl {
 namespace {
@@ -259,6 +260,65 @@ TEST_F(SampleOgg, MoreThanTwoChannelsAreRefusedAndBrokenFilesGiveNull) {
     // Headers alone hold no audio and are not a sound.
     auto headers = CreateRamStream(static_cast<const void*>(whole.data()), 200, 1);
     EXPECT_EQ(LoadAudioSample(StreamRef(headers)), nullptr);
+}
+
+// The size of the Ogg page at offset at.
+std::size_t OggPageSize(const Bytes& file, std::size_t at) {
+    const int segments = file[at + 26];
+    std::size_t size = 27 + static_cast<std::size_t>(segments);
+    for (int i = 0; i < segments; ++i)
+        size += file[at + 27 + i];
+    return size;
+}
+
+// Sets the granule position of the page at offset at and makes its checksum valid again.
+void SetGranule(Bytes& file, std::size_t at, std::uint64_t granule) {
+    for (int i = 0; i < 8; ++i)
+        file[at + 6 + i] = static_cast<std::uint8_t>(granule >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        file[at + 22 + i] = 0;
+    std::uint32_t crc = 0;
+    for (std::size_t i = at; i < at + OggPageSize(file, at); ++i) {
+        crc ^= static_cast<std::uint32_t>(file[i]) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i)
+        file[at + 22 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+}
+
+std::shared_ptr<TAudioSample> LoadBytes(const Bytes& file) {
+    return LoadAudioSample(StreamRef(
+        CreateRamStream(static_cast<const void*>(file.data()), static_cast<int>(file.size()), 1)));
+}
+
+// The length a file claims (its last granule position) sizes nothing: 16 KB of the game's
+// music claiming 2 GiB of stereo frames gives the audio it holds, in the memory that takes.
+TEST_F(SampleOgg, ALengthClaimedBeyondTheAudioCostsOnlyTheAudio) {
+    StartOggLoader();
+    std::ifstream in(std::string(CCA_SOURCE_DIR) + "/assets/christmas.ogg", std::ios::binary);
+    const Bytes music(std::istreambuf_iterator<char>(in), {});
+    std::size_t end = 0;
+    std::size_t lastPage = 0;
+    while (end < 16 * 1024) {
+        lastPage = end;
+        end += OggPageSize(music, end);
+    }
+    const Bytes head(music.begin(), music.begin() + static_cast<long>(end));
+    const auto honest = LoadBytes(head);
+    ASSERT_NE(honest, nullptr);
+    ASSERT_EQ(honest->format, SF_STEREO16LE);
+
+    Bytes forged = head;
+    SetGranule(forged, lastPage, 536870000);
+    std::shared_ptr<TAudioSample> sample;
+    const long grewKb = testing_resident::PeakGrowthKb([&] { sample = LoadBytes(forged); });
+    EXPECT_LT(grewKb, 32 * 1024);
+    ASSERT_NE(sample, nullptr);
+    // The real audio, give or take the last block the honest end would have trimmed.
+    EXPECT_LE(sample->length, honest->length + 2048);
+    EXPECT_EQ(Bytes(sample->samples, sample->samples + honest->length * 4),
+              Bytes(honest->samples, honest->samples + honest->length * 4));
 }
 
 // A memory stream that raises error once more than limit bytes have been read.

@@ -10,6 +10,7 @@
 #include "png_fixtures.h"
 #include "stream/embedded.h"
 #include "stream/ram_stream.h"
+#include "tests/resident.h"
 
 namespace {
 
@@ -169,6 +170,12 @@ TEST(PngDecoding, DimensionsNoTextureCouldHoldAreRefusedBeforeDecoding) {
     EXPECT_EQ(DecodeBytes(WithClaimedSize(small, 9000, 9000)), nullptr);  // 81M pixels
     // Within the limits the claim is believed, and the missing pixel data is the error.
     EXPECT_EQ(DecodeBytes(WithClaimedSize(small, 64, 64)), nullptr);
+    // A 256 MiB claim in a file of about a hundred bytes costs address space, not memory.
+    const auto huge = WithClaimedSize(small, 8192, 8192);
+    EXPECT_LT(huge.size(), 200u);
+    const long grewKb =
+        testing_resident::PeakGrowthKb([&] { EXPECT_EQ(DecodeBytes(huge), nullptr); });
+    EXPECT_LT(grewKb, 32 * 1024);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "runtime/errors.h"
 #include "stream/embedded.h"
+#include "stream/file_stream.h"
 #include "stream/ram_stream.h"
 #include "stream_test_util.h"
 
@@ -93,6 +94,26 @@ TEST(UrlResolution, AnUnknownSchemeIsNullEvenWhenAFileHasThatName) {
     EXPECT_EQ(OpenForReading("bogus::asset.bin"), nullptr);
     EXPECT_EQ(OpenForReading(""), nullptr);
     EXPECT_EQ(OpenForReading(StreamRef()), nullptr);
+    fs::remove_all(dir);
+}
+
+// A name is everything up to its end, not up to its first NUL: what follows a NUL would be
+// cut off by the file system and the registry, and something else would open.
+TEST(UrlResolution, ANulInsideAPathOrAnAssetNameIsRefused) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("cca-nul-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "real.bin").string();
+    std::ofstream(path) << "data";
+    Asset("nul.bin", 4);
+    ASSERT_NE(OpenForReading(path), nullptr);
+    using namespace std::string_literals;
+    for (const std::string& url : {path + "\0.png"s, "incbin::nul.bin\0.png"s, "incbin::\0"s}) {
+        EXPECT_EQ(OpenForReading(url), nullptr) << url.size();
+        EXPECT_EQ(OpenUrlStream(url, 1, 1), nullptr) << url.size();
+    }
+    EXPECT_EQ(OpenForWriting(path + "\0"s), nullptr);
+    EXPECT_EQ(OpenFileStream(path + "\0x"s, 1, 0), nullptr);
     fs::remove_all(dir);
 }
 
