@@ -63,7 +63,8 @@ TEST_F(TextPlacement, RotatedAndScaledTextFollowsTheMapping) {
 
 TEST_F(TextPlacement, TrueTypeTextStaysInsideItsMeasuredBox) {
     const char* const dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-    if (!std::filesystem::exists(dejavu)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+    ASSERT_TRUE(std::filesystem::exists(dejavu))
+        << "fonts-dejavu-core is not installed; tools/install-deps.sh test installs it";
     const vdl::ImageFontRef font = vdl::OpenImageFont(dejavu, 24, vdl::SMOOTHFONT);
     ASSERT_NE(font, nullptr);
     vdl::UseImageFont(font);

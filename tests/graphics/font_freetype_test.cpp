@@ -31,7 +31,8 @@ int FloorPixels(long v) {
 }
 
 TEST(FreeTypeFont, MetricsAndGlyphsAgreeWithFreeTypeAtTheGameSizes) {
-    if (!std::filesystem::exists(kDejaVu)) GTEST_SKIP() << "fonts-dejavu-core is missing";
+    ASSERT_TRUE(std::filesystem::exists(kDejaVu))
+        << "fonts-dejavu-core is missing; tools/install-deps.sh test installs it";
     FT_Library library;
     FT_Face face;
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
@@ -81,7 +82,8 @@ TEST(FreeTypeFont, MetricsAndGlyphsAgreeWithFreeTypeAtTheGameSizes) {
 }
 
 TEST(FreeTypeFont, SmoothGlyphsGetATransparentBorderAndMoveUpLeft) {
-    if (!std::filesystem::exists(kDejaVu)) GTEST_SKIP() << "fonts-dejavu-core is missing";
+    ASSERT_TRUE(std::filesystem::exists(kDejaVu))
+        << "fonts-dejavu-core is missing; tools/install-deps.sh test installs it";
     const auto plain = TFreeTypeFont::Load(kDejaVu, 28, 0);
     const auto smooth = TFreeTypeFont::Load(kDejaVu, 28, SMOOTHFONT);
     const GlyphRef p = plain->LoadGlyph(plain->CharToGlyph('Q'));
@@ -105,7 +107,8 @@ TEST(FreeTypeFont, SmoothGlyphsGetATransparentBorderAndMoveUpLeft) {
 }
 
 TEST(FreeTypeFont, RefusedSizesAreRetriedSmallerDownToOne) {
-    if (!std::filesystem::exists(kTerminus)) GTEST_SKIP() << "xfonts-terminus is missing";
+    ASSERT_TRUE(std::filesystem::exists(kTerminus))
+        << "xfonts-terminus is missing; tools/install-deps.sh test installs it";
     // The bitmap font has only a 16-pixel strike: 32 is refused and retried 31, 30, ... 16.
     const auto font = TFreeTypeFont::Load(kTerminus, 32, 0);
     ASSERT_NE(font, nullptr);
@@ -116,7 +119,8 @@ TEST(FreeTypeFont, RefusedSizesAreRetriedSmallerDownToOne) {
 }
 
 TEST(FreeTypeFont, MonochromeBitmapsUnpackMostSignificantBitFirst) {
-    if (!std::filesystem::exists(kTerminus)) GTEST_SKIP() << "xfonts-terminus is missing";
+    ASSERT_TRUE(std::filesystem::exists(kTerminus))
+        << "xfonts-terminus is missing; tools/install-deps.sh test installs it";
     const auto font = TFreeTypeFont::Load(kTerminus, 16, 0);
     // The built-in font was made from this strike, so its bits (bit 0 leftmost) must match
     // the unpacked glyphs pixel for pixel.
@@ -138,7 +142,8 @@ TEST(FreeTypeFont, MonochromeBitmapsUnpackMostSignificantBitFirst) {
 }
 
 TEST(FreeTypeFont, StreamUrlsOpenMemoryFacesAndBadSourcesGiveNull) {
-    if (!std::filesystem::exists(kDejaVu)) GTEST_SKIP() << "fonts-dejavu-core is missing";
+    ASSERT_TRUE(std::filesystem::exists(kDejaVu))
+        << "fonts-dejavu-core is missing; tools/install-deps.sh test installs it";
     static const std::vector<unsigned char> bytes = ReadFile(kDejaVu);
     static const std::vector<unsigned char> truncated(bytes.begin(), bytes.begin() + 4000);
     static const unsigned char junk[] = "this is not a font at all, just some bytes";

@@ -35,7 +35,9 @@ public:
     }
     void Close() override { ++closes; }
 
-    std::shared_ptr<FakeDriver> driver_;
+    // Weak: the driver keeps the graphics it made, and a strong pointer back would keep both
+    // alive for ever.
+    std::weak_ptr<FakeDriver> driver_;
     int width, height, depth, hz, flags;
     int closes = 0;
 };
@@ -81,7 +83,7 @@ public:
 };
 
 inline std::shared_ptr<TGraphicsDriver> FakeGraphics::Driver() {
-    return driver_;
+    return driver_.lock();
 }
 
 }  // namespace vdl::testing
