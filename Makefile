@@ -13,7 +13,7 @@ CTEST_ARGS ?=
 # Tests that need a display get a virtual one when none is set.
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
-.PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch
+.PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz
 
 run: build-release
 	./build-release/game/candycane-arena

@@ -2,6 +2,7 @@
 # Installs the Debian packages the project needs, skipping those already present.
 #   tools/install-deps.sh run    libraries to build and start the game
 #   tools/install-deps.sh test   the above plus compilers, test, display and asset tools
+#   tools/install-deps.sh fuzz   the test set plus clang and libFuzzer, for tools/run-fuzzers.sh
 #   tools/install-deps.sh assets the run libraries plus what tools/make-assets.sh draws,
 #                                encodes and copies with (SVG rasteriser, Vorbis encoder, fonts)
 set -euo pipefail
@@ -12,6 +13,7 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            vorbis-tools
            xfonts-terminus fonts-dejavu-core
            libstb-dev libsdl2-mixer-dev)
+fuzz_pkgs=(clang libclang-rt-14-dev)
 # fonts-blankenburg is the game's font; the title and directions drawings are lettered in
 # Leckerli One and DejaVu Sans.
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
@@ -20,8 +22,9 @@ asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-lecker
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;
   test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  fuzz) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
   assets) wanted=("${run_pkgs[@]}" "${asset_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test|assets" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|fuzz|assets" >&2; exit 2 ;;
 esac
 
 missing=()
