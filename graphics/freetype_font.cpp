@@ -5,12 +5,17 @@
 #include FT_FREETYPE_H
 #include FT_BITMAP_H
 
+#include <algorithm>
+
 #include "runtime/errors.h"
 #include "stream/url.h"
 
 namespace vdl {
 
 namespace {
+
+// Glyphs larger than this many ems either way are not rendered; real fonts stay within a few.
+constexpr int kMaxGlyphEms = 16;
 
 // Module state: the one FreeType library handle (made on first use, never released) and
 // whether the loader has been registered.
@@ -139,9 +144,16 @@ GlyphRef TFreeTypeFont::LoadGlyph(int index) {
     auto glyph = std::make_shared<TFreeTypeGlyph>();
     glyphs[index] = glyph;
 
-    if (FT_Load_Glyph(face.get(), static_cast<FT_UInt>(index + 1), FT_LOAD_RENDER) != 0) {
+    // NOTE: the glyph is measured before it is rendered. A damaged font can give a glyph an
+    // outline thousands of pixels across, which would take seconds and hundreds of megabytes
+    // to rasterise and copy; one more than kMaxGlyphEms ems wide or tall stays empty.
+    if (FT_Load_Glyph(face.get(), static_cast<FT_UInt>(index + 1), FT_LOAD_DEFAULT) != 0) {
         return glyph;
     }
+    const FT_Pos limit =
+        FT_Pos{kMaxGlyphEms} * 64 * std::max(face->size->metrics.y_ppem, FT_UShort{1});
+    if (face->glyph->metrics.width > limit || face->glyph->metrics.height > limit) return glyph;
+    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return glyph;
     const FT_GlyphSlot slot = face->glyph;
     const FTGlyph info = CopyGlyph(*slot);
     glyph->x = info.bitmapLeft;

@@ -84,9 +84,9 @@ public:
     int CountGlyphs() override { return static_cast<int>(glyphs.size()); }
     // FreeType's index for c, less one, so a missing character gives -1.
     int CharToGlyph(int c) override;
-    // The glyph at index, rendered on first request and kept; a glyph FreeType cannot render
-    // is an empty one (no pixels, advance 0). An index out of range raises the array-bounds
-    // error.
+    // The glyph at index, rendered on first request and kept; a glyph FreeType cannot render,
+    // or one more than 16 ems wide or tall, is an empty one (no pixels, advance 0). An index
+    // out of range raises the array-bounds error.
     GlyphRef LoadGlyph(int index) override;
 
     // Opens source at size pixels (retrying smaller sizes down to 1), or null.

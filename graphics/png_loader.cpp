@@ -79,6 +79,13 @@ bool Decode(png_structp png, png_infop info, Decoded& out) {
 
     png_set_sig_bytes(png, kSignatureBytes);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    // A chunk's length is only a claim, and libpng allocates and reads whatever an ancillary
+    // chunk (text, colour profile, calibration) declares, up to gigabytes: its size check is
+    // only a warning when reading. Only transparency matters here; every other ancillary
+    // chunk is skipped unread.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    static const png_byte kTransparency[] = "tRNS";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kTransparency, 1);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -176,6 +178,14 @@ TEST(PngDecoding, DimensionsNoTextureCouldHoldAreRefusedBeforeDecoding) {
     const long grewKb =
         testing_resident::PeakGrowthKb([&] { EXPECT_EQ(DecodeBytes(huge), nullptr); });
     EXPECT_LT(grewKb, 32 * 1024);
+    // Nor does an ancillary chunk that claims 1.4 GB in a file of 61 bytes.
+    std::ifstream in(
+        std::string(CCA_SOURCE_DIR) + "/fuzz/regressions/png/text-chunk-claims-1400-mb.png",
+        std::ios::binary);
+    const std::vector<unsigned char> text(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(text.size(), 61u);
+    EXPECT_LT(testing_resident::PeakGrowthKb([&] { EXPECT_EQ(DecodeBytes(text), nullptr); }),
+              32 * 1024);
 }
 
 }  // namespace
