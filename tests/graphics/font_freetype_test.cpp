@@ -12,6 +12,7 @@
 
 #include "graphics/freetype_font.h"
 #include "stream/embedded.h"
+#include "tests/resident.h"
 
 namespace vdl {
 namespace {
@@ -167,6 +168,25 @@ TEST(FreeTypeFont, StreamUrlsOpenMemoryFacesAndBadSourcesGiveNull) {
     if (const FontRef cut = loader.LoadFont("incbin::font-test-cut.ttf", 24, 0)) {
         for (int i = 0; i < cut->CountGlyphs(); i += 97)
             EXPECT_NE(cut->LoadGlyph(i), nullptr);
+    }
+}
+
+// A damaged outline can span thousands of pixels; rasterising it would cost seconds and
+// hundreds of megabytes. Such a glyph is left empty.
+TEST(FreeTypeFont, AGlyphTooLargeToBeRealIsLeftEmpty) {
+    const std::string path =
+        CCA_SOURCE_DIR "/fuzz/regressions/truetype/glyph-thousands-of-pixels-wide.ttf";
+    ASSERT_TRUE(std::filesystem::exists(path));
+    for (int size : {9, 16}) {
+        const auto font = TFreeTypeFont::Load(path, size, 0);
+        ASSERT_NE(font, nullptr);
+        ASSERT_GT(font->CountGlyphs(), 23);
+        const long grewKb = testing_resident::PeakGrowthKb([&] {
+            int x, y, w, h;
+            font->LoadGlyph(22)->GetRect(x, y, w, h);
+            EXPECT_EQ(w * h, 0) << size;
+        });
+        EXPECT_LT(grewKb, 32 * 1024) << size;
     }
 }
 
