@@ -10,16 +10,20 @@
 #include <sstream>
 
 #include "collections/list.h"
+#include "game/menu.h"
 #include "game/player.h"
 #include "game/screens.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
 #include "graphics/headless_renderer.h"
+#include "runtime/errors.h"
+#include "runtime/program.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
 #include "system/hook.h"
 #include "system/polled_input.h"
+#include "system/random.h"
 #include "system/system_driver.h"
 
 namespace sim {
@@ -30,6 +34,8 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Thrown from the flip hook to leave the game.
 struct StopRun {};
+// Thrown from the exit routine when the game ends the program during a RunLoaded run.
+struct QuitRun {};
 
 bool NoSound() {
     return false;
@@ -51,6 +57,7 @@ struct Session {
     InputSource* source = nullptr;
     RunResult* result = nullptr;
     vdl::TVirtualClock* clock = nullptr;  // null in the watch mode
+    bool quitEndsRun = false;             // RunLoaded: a program end leaves the run instead
     int flips = 0;
     int lastLevel = -1;
     int lastLives = -1;
@@ -184,6 +191,71 @@ vdl::ObjectRef OnFlip(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
     return data;
 }
 
+// NOTE: the game ends the program through EndProgram, which runs the exit routines, newest
+// first, before it exits; this routine throws out of it while a RunLoaded run is going. It is
+// forgotten once it has run, so a run registers it again when it is not registered.
+bool quitRoutineRegistered = false;
+
+void LeaveRunOnQuit() {
+    quitRoutineRegistered = false;
+    if (current && current->quitEndsRun) throw QuitRun{};
+}
+
+// GameMain after its loading: the world, the window, the drawing state, the player, the
+// seed, the title menu.
+void StartAtTitleMenu() {
+    game::CreateWorld();
+    if (!HeadlessWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
+    // A fresh program's pointer is at the corner and no close request is pending; an earlier
+    // run may have left either.
+    vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 0, 0, nullptr);
+    vdl::CloseRequested();
+    game::SetUpDrawingState();
+    game::player = std::make_shared<game::Tplayer>();
+    vdl::SeedRandom(vdl::Millis());
+    game::TitleMenu();
+}
+
+// Runs body, the game from its start or from its title menu, headless on the session's
+// virtual clock until the flip hook (or, with quitEndsRun, the exit routine) leaves it.
+RunResult RunHeadless(const RunOptions& options, InputSource& source, bool quitEndsRun,
+                      void (*body)()) {
+    RunResult result;
+    vdl::TVirtualClock clock(options.seed);
+    Session session;
+    session.options = &options;
+    session.source = &source;
+    session.result = &result;
+    session.clock = &clock;
+    session.quitEndsRun = quitEndsRun;
+
+    const auto previousDriver =
+        vdl::SetSystemDriver(std::make_shared<vdl::THeadlessSystemDriver>());
+    vdl::TClock* previousClock = vdl::SetClock(&clock);
+    // Every run starts as a fresh program would: no player until start-up makes it.
+    game::player = nullptr;
+    current = &session;
+    if (quitEndsRun && !quitRoutineRegistered) {
+        vdl::AddExitRoutine(&LeaveRunOnQuit);
+        quitRoutineRegistered = true;
+    }
+    vdl::AddHook(vdl::FlipHook, &OnFlip, nullptr, 0);
+    const auto wallStart = SteadyClock::now();
+    try {
+        body();
+    } catch (const StopRun&) {
+    } catch (const QuitRun&) {
+        result.quit = true;
+    }
+    result.wallSeconds = std::chrono::duration<double>(SteadyClock::now() - wallStart).count();
+    vdl::RemoveHook(vdl::FlipHook, &OnFlip, nullptr);
+    current = nullptr;
+    vdl::CloseOpenedGraphics();
+    vdl::SetClock(previousClock);
+    vdl::SetSystemDriver(previousDriver);
+    return result;
+}
+
 }  // namespace
 
 long ResidentKb() {
@@ -196,33 +268,17 @@ long ResidentKb() {
 }
 
 RunResult Run(const RunOptions& options, InputSource& source) {
-    RunResult result;
-    vdl::TVirtualClock clock(options.seed);
-    Session session;
-    session.options = &options;
-    session.source = &source;
-    session.result = &result;
-    session.clock = &clock;
+    return RunHeadless(options, source, false, [] { game::GameMain(kHeadlessPlatform); });
+}
 
-    const auto previousDriver =
-        vdl::SetSystemDriver(std::make_shared<vdl::THeadlessSystemDriver>());
-    vdl::TClock* previousClock = vdl::SetClock(&clock);
-    // Every run starts as a fresh program would: no player until start-up makes it.
-    game::player = nullptr;
-    current = &session;
-    vdl::AddHook(vdl::FlipHook, &OnFlip, nullptr, 0);
-    const auto wallStart = SteadyClock::now();
-    try {
-        game::GameMain(kHeadlessPlatform);
-    } catch (const StopRun&) {
-    }
-    result.wallSeconds = std::chrono::duration<double>(SteadyClock::now() - wallStart).count();
-    vdl::RemoveHook(vdl::FlipHook, &OnFlip, nullptr);
-    current = nullptr;
-    vdl::CloseOpenedGraphics();
-    vdl::SetClock(previousClock);
-    vdl::SetSystemDriver(previousDriver);
-    return result;
+void LoadGameOnce() {
+    static const bool loaded = (game::StartGameModules(), game::LoadGameResources(), true);
+    (void)loaded;
+}
+
+RunResult RunLoaded(const RunOptions& options, InputSource& source) {
+    LoadGameOnce();
+    return RunHeadless(options, source, true, &StartAtTitleMenu);
 }
 
 void Watch(InputSource& source) {

@@ -77,6 +77,7 @@ struct RunResult {
     long residentLastKb = 0;   // and at the last
     int maxEnemies = 0, maxBullets = 0, maxParticles = 0, maxPresents = 0, maxMessages = 0;
     double wallSeconds = 0;
+    bool quit = false;  // RunLoaded: the game asked to end the program
 };
 
 // The process's resident memory in kB (-1 where /proc cannot tell).
@@ -84,6 +85,15 @@ long ResidentKb();
 
 // Runs the game headless from start-up to a limit with source's input.
 RunResult Run(const RunOptions& options, InputSource& source);
+
+// Registers the game's assets, starts its loaders and loads every image, font and sound, once
+// per process; later calls do nothing. RunLoaded needs it.
+void LoadGameOnce();
+
+// Like Run, but without start-up: the game starts at the title menu with what LoadGameOnce
+// loaded, as GameMain would after loading, so a run costs only its frames. When the game ends
+// the program (Quit, Escape in the menu, a close request) the run ends instead, with quit set.
+RunResult RunLoaded(const RunOptions& options, InputSource& source);
 
 // Runs the game in its real window at 60 Hz with source's input; returns only when the game
 // ends the program (its window closed, Escape in the menu).

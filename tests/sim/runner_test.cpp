@@ -4,6 +4,7 @@
 #include "game/world.h"
 #include "sim/autopilot.h"
 #include "sim/runner.h"
+#include "system/event.h"
 
 namespace {
 
@@ -36,6 +37,41 @@ TEST(Runner, StopsAtTheFrameOrTimeLimitOnSixtyHertzTime) {
     // Nothing pressed: the same menu, frame for frame, whatever ran before.
     ASSERT_EQ(more.checks.size(), 2u);
     EXPECT_EQ(more.checks[0], second.checks[0]);
+}
+
+// Escape at one frame, nothing else.
+class EscapeAt : public sim::InputSource {
+public:
+    explicit EscapeAt(int frame) : frame_(frame) {}
+    void OnFlip(int frame, std::vector<sim::InputEvent>& events) override {
+        if (frame == frame_) events.push_back({frame, vdl::kEventKeyDown, game::kKeyEscape, 0, 0});
+    }
+
+private:
+    int frame_;
+};
+
+// The cheap entry the fuzzer uses plays the same game as a full start-up, however often it
+// runs, and a quit ends the run instead of the process.
+TEST(Runner, ARunWithResourcesLoadedOncePlaysTheSameGame) {
+    sim::RunOptions options;
+    options.seed = 3;
+    options.maxFrames = 900;
+    options.keepHashes = true;
+    sim::Autopilot full;
+    const sim::RunResult reference = sim::Run(options, full);
+    for (int again = 0; again < 2; ++again) {
+        sim::Autopilot pilot;
+        const sim::RunResult loaded = sim::RunLoaded(options, pilot);
+        ASSERT_EQ(loaded.frames, reference.frames);
+        EXPECT_TRUE(loaded.hashes == reference.hashes) << "run " << again;
+        EXPECT_FALSE(loaded.quit);
+    }
+
+    EscapeAt escape(30);
+    const sim::RunResult quit = sim::RunLoaded(options, escape);
+    EXPECT_TRUE(quit.quit);
+    EXPECT_EQ(quit.frames, 30);  // the menu looks at Escape right after that flip
 }
 
 TEST(Runner, TheAutopilotReachesTheWinScreen) {
