@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Remakes the hand-made seeds of the game fuzz target: python3 bash fuzz/seeds/game
+# Remakes the hand-made seeds of the game fuzz target: python3 tools/make-game-fuzz-seeds.py fuzz/seeds/game
 # Writes the hand-made game scripts (see fuzz/game_fuzz.cpp, ReadScript).
 import struct, os, sys
 out = sys.argv[1]

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-# Remakes the hand-made seeds of the mixer fuzz target: python3 bash fuzz/seeds/mixer
+# Remakes the hand-made seeds of the mixer fuzz target: python3 tools/make-mixer-fuzz-seeds.py fuzz/seeds/mixer
 # Writes the hand-made mixer scripts (see fuzz/mixer_fuzz.cpp, TMixerRun::Step).
 import struct, os, sys
 out = sys.argv[1]
