@@ -12,7 +12,7 @@ namespace vdl {
 // A channel handle of the mixer.
 class TAurelChannel : public TChannel {
 public:
-    explicit TAurelChannel(int handle) : handle(handle) {}
+    explicit TAurelChannel(int channelHandle) : handle(channelHandle) {}
 
     void Stop() override;
     void SetPaused(int paused) override;
@@ -32,7 +32,7 @@ public:
 // A sound held by the mixer.
 class TAurelSound : public TSound {
 public:
-    explicit TAurelSound(TMixerSound* mixerSound) : mixerSound(mixerSound) {}
+    explicit TAurelSound(TMixerSound* sound) : mixerSound(sound) {}
     // Drops the reference to the mixer sound; a voice still playing it keeps it alive.
     ~TAurelSound() override;
     TAurelSound(const TAurelSound&) = delete;

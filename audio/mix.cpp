@@ -318,8 +318,9 @@ bool TVoiceRing::Full() const {
            kRingEntries;
 }
 
-TMixer::TMixer(int fragmentLength)
-    : fragmentLength(fragmentLength), accumulator(static_cast<std::size_t>(fragmentLength), 0) {}
+TMixer::TMixer(int samplesPerFragment)
+    : fragmentLength(samplesPerFragment),
+      accumulator(static_cast<std::size_t>(samplesPerFragment), 0) {}
 
 TMixer::~TMixer() {
     RecycleAll();

@@ -106,7 +106,7 @@ public:
     std::atomic<std::int16_t> depthCurrent, depthTarget;
     int startTime = 0;
     int delayFrames = 0;
-    // Game thread only: a stand-in made for settings on a channel before its first play.
+    // Game thread only: a placeholder made for settings on a channel before its first play.
     bool placeholder = false;
 };
 

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "audio/sdl_output.h"
 #include "runtime/math.h"
 #include "system/clock.h"
 
@@ -19,6 +18,7 @@ namespace {
 constexpr int kIndexMask = kChannelEntries - 1;
 
 struct TMixerState {
+    WaveOutOpener openOutput = nullptr;
     bool open = false;
     std::unique_ptr<TMixer> mixer;
     std::unique_ptr<TWaveOutDevice> device;
@@ -72,7 +72,7 @@ TVoice* AllocateVoice(TVoice* from, int keepHandle) {
     return voice;
 }
 
-// The voice a handle reaches. An empty live entry gets a stand-in voice so that settings
+// The voice a handle reaches. An empty live entry gets a placeholder voice so that settings
 // made before the first play carry into it.
 TVoice* Resolve(int handle) {
     if (!HandleIsLive(handle)) return nullptr;
@@ -93,9 +93,14 @@ int Fixed412(float v) {
 
 }  // namespace
 
+void SetWaveOutOpener(WaveOutOpener opener) {
+    m.openOutput = opener;
+}
+
 int OpenMixer() {
     if (m.open) return 0;
-    std::unique_ptr<TWaveOut> waveOut = OpenSdlWaveOut();
+    if (!m.openOutput) return -1;
+    std::unique_ptr<TWaveOut> waveOut = m.openOutput();
     if (!waveOut) return -1;
     return OpenMixerOn(std::move(waveOut), true);
 }

@@ -4,7 +4,8 @@
 // starts, stops, pauses and adjusts voices through them. A handle is a table index (1-4095)
 // OR'd with the entry's generation, which grows each time the index is handed out, so a
 // stale handle reaches nothing. Every operation runs on the game thread; mixing runs on the
-// device's tick thread. Depends on the mixer core, the output device and the clock.
+// device's tick thread. Depends on the mixer core, the output device and the clock; the
+// platform's output is installed at start-up.
 #pragma once
 
 #include <memory>
@@ -19,7 +20,12 @@ constexpr int kFragmentLength = 1024;
 // Entries in the channel table; entry 0 heads the free list.
 constexpr int kChannelEntries = 4096;
 
-// Opens the mixer on the system's audio output: 0, or -1 when no output can be opened.
+// Opens the platform's audio output; null when there is no device.
+using WaveOutOpener = std::unique_ptr<TWaveOut> (*)();
+// Installs the opener OpenMixer uses (start-up installs the platform's; null removes it).
+void SetWaveOutOpener(WaveOutOpener opener);
+// Opens the mixer on the installed audio output: 0, or -1 when none is installed or it
+// cannot be opened.
 int OpenMixer();
 // Opens the mixer on the given output. With tickThread the device ticks every 5 ms on a
 // thread of its own; without, nothing mixes until MixerTick is called.

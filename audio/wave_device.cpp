@@ -14,15 +14,15 @@ constexpr auto kTickPeriod = std::chrono::milliseconds(5);
 
 }  // namespace
 
-TWaveOutDevice::TWaveOutDevice(TMixer& mixer, std::unique_ptr<TWaveOut> waveOut)
-    : mixer(mixer),
-      waveOut(std::move(waveOut)),
+TWaveOutDevice::TWaveOutDevice(TMixer& owner, std::unique_ptr<TWaveOut> output)
+    : mixer(owner),
+      waveOut(std::move(output)),
       fragmentLength(mixer.fragmentLength),
       ring(
           new std::atomic<std::int16_t>[static_cast<std::size_t>(fragmentLength) * kRingFragments]),
       fragment_(static_cast<std::size_t>(fragmentLength)) {
     ClearRing();
-    this->waveOut->Prepare(ring.get(), fragmentLength * kRingFragments);
+    waveOut->Prepare(ring.get(), fragmentLength * kRingFragments);
 }
 
 TWaveOutDevice::~TWaveOutDevice() {

@@ -279,7 +279,8 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             break;
         }
         case 21:
-            ReadObjectValue(stream);
+            Require(OpenForReading(url + std::string(1, '\0') + "x") == nullptr,
+                    "a URL with a NUL inside opens nothing");
             break;
         case 22:
             if (stream) stream->SkipBytes(std::min(program.Count(), kMaxTransfer));

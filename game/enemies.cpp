@@ -78,7 +78,7 @@ void TEnemy::DieIfSpent(int points) {
 }
 
 void TEnemy::CollideAsEnemy(float rotation, int points) {
-    TakePlayerHits(rotation, true, [this](const Tbullet& bullet) {
+    TakePlayerHits(rotation, true, [](const Tbullet& bullet) {
         SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 30);
     });
     DieIfSpent(points);

@@ -172,9 +172,9 @@ void Tplayer::Draw() {
     vdl::SetDrawRotation(0);
 }
 
-void Tplayer::SetPosition(int x, int y) {
-    this->x = static_cast<float>(x);
-    this->y = static_cast<float>(y);
+void Tplayer::SetPosition(int newX, int newY) {
+    x = static_cast<float>(newX);
+    y = static_cast<float>(newY);
 }
 
 void Tplayer::AddScore(int points) {

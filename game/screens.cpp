@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "audio/mixer.h"
 #include "audio/ogg_loader.h"
 #include "audio/sound.h"
 #include "game/levels.h"
@@ -13,10 +14,14 @@
 #include "game/player.h"
 #include "game/world.h"
 #include "graphics/drawing.h"
+#include "graphics/gl_graphics.h"
 #include "graphics/gl_renderer.h"
 #include "graphics/graphics.h"
 #include "graphics/image_font.h"
 #include "graphics/png_loader.h"
+#include "platform/sdl_audio_output.h"
+#include "platform/sdl_gl_driver.h"
+#include "platform/sdl_system_driver.h"
 #include "runtime/errors.h"
 #include "runtime/program.h"
 #include "stream/url.h"
@@ -59,11 +64,15 @@ void SetUpDrawingState() {
 }
 
 namespace {
+// The desktop runs on SDL: each of its backends is installed right before its first use.
 bool StartDesktopSound() {
+    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
     return vdl::InitAudio();
 }
 
 std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
+    vdl::SetSystemDriver(vdl::CreateSDLSystemDriver());
+    vdl::SetGLContextDriver(std::make_shared<vdl::TSDLGLDriver>());
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
     std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(800, 600, 0, 60, 0);

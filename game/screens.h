@@ -20,7 +20,8 @@ struct GamePlatform {
     std::shared_ptr<vdl::TGraphics> (*openWindow)();
 };
 
-// The desktop: sound through the mixer, an OpenGL window.
+// The desktop on SDL: sound through the mixer to SDL's audio output, an OpenGL window with
+// SDL's event pump. Each SDL backend is installed when its step runs.
 const GamePlatform& DesktopPlatform();
 
 // Program entry: start-up in its fixed order on the desktop, then the title menu. Never

@@ -1,4 +1,4 @@
-// Pixel-accurate image collision: quads, layers, the scan converter and the span test.
+// Pixel-accurate image collision: quads, layers and the span test run on each scanned row.
 #include "graphics/collision.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 
 #include "graphics/drawing.h"
 #include "graphics/image.h"
+#include "graphics/scan_convert.h"
 #include "runtime/errors.h"
 
 namespace vdl {
@@ -36,17 +37,7 @@ struct CollisionState {
     // many others, so the same rotation and scale come back call after call.
     std::array<RememberedTransform, 2> remembered;
     std::vector<uint8_t> row;  // one mark per column of the span being tested
-    std::vector<rpoly> polys;  // polygons of the scan in progress
-    std::vector<rpoly*> active;
 } g;
-
-// Real to integer, truncating toward zero; out of range and NaN give INT_MIN (as TruncToInt,
-// inlined for the scan's inner loops).
-// NOTE: -2^31 itself fails the test, which gives the INT_MIN that converting it would.
-inline int Int(float v) {
-    if (!(v > -2147483648.0f && v < 2147483648.0f)) return INT_MIN;
-    return static_cast<int>(v);
-}
 
 // The layer numbers whose bits are set in mask, lowest first: for (int i : Layers(mask)).
 class Layers {
@@ -68,11 +59,6 @@ private:
     uint32_t bits_;
 };
 
-// Truncated y of the vertex whose values start at offset.
-inline int VertexY(const rpoly& p, int offset) {
-    return p.ys[offset];
-}
-
 // A quad from the free list, or a new one when the list is empty.
 QuadRef TakeQuad() {
     if (!g.freeList) return std::make_shared<TQuad>();
@@ -87,83 +73,6 @@ void ReleaseQuad(QuadRef quad) {
     quad->pixmap.reset();
     quad->next = std::move(g.freeList);
     g.freeList = std::move(quad);
-}
-
-// Walks from index (backwards for the left edge, forwards for the right) to the edge that
-// crosses row y and sets up its interpolation. False when the polygon has no such edge left.
-bool StartEdge(rpoly& p, int& index, std::vector<float>& cur, std::vector<float>& delta, int y,
-               bool backwards) {
-    int a = index;
-    int b;
-    for (;;) {
-        if (backwards) {
-            b = a - p.stride;
-            if (b < 0) b += p.size;
-        } else {
-            b = a + p.stride;
-            if (b >= p.size) b -= p.size;
-        }
-        if (b == index) return false;
-        if (VertexY(p, b) > y) break;
-        a = b;
-    }
-    const int64_t rows = static_cast<int64_t>(VertexY(p, b)) - VertexY(p, a);
-    if (rows < 1) return false;
-    const float fr = static_cast<float>(rows);
-    for (int k = 0; k < p.stride; ++k) {
-        cur[k] = p.data[a + k];
-        delta[k] = (p.data[b + k] - p.data[a + k]) / fr;
-        // NOTE: values are taken half a row on, at the centre of the row.
-        cur[k] += delta[k] * 0.5f;
-    }
-    index = b;
-    return true;
-}
-
-// A waiting polygon joins the end of the active list.
-void Activate(rpoly& p) {
-    if (p.state != 0) return;
-    p.state = 1;
-    g.active.push_back(&p);
-}
-
-// A polygon with no edge left leaves the scan.
-// NOTE: one that finishes before it was ever active (a flat polygon) was never counted, so
-// it leaves the active list and count untouched.
-void Finish(rpoly& p) {
-    if (p.state == 1) g.active.erase(std::find(g.active.begin(), g.active.end(), &p));
-    p.state = 2;
-}
-
-// Starts, turns and finishes the edges of the first count polygons that reach row y, and
-// returns the next row at which any of them will again (INT_MAX when none will). On the rows
-// in between, the active list stays as it is and the edges only step on.
-int StartRowEdges(int count, int y) {
-    int next = INT_MAX;
-    for (int n = 0; n < count; ++n) {
-        rpoly& p = g.polys[n];
-        if (p.state == 2) continue;
-        if (p.state == 0 && p.top > y) {
-            next = std::min(next, p.top);
-            continue;
-        }
-        if (y >= VertexY(p, p.leftIndex)) {
-            if (!StartEdge(p, p.leftIndex, p.leftCur, p.leftDelta, y, true)) {
-                Finish(p);
-                continue;
-            }
-            Activate(p);
-        }
-        if (y >= VertexY(p, p.rightIndex)) {
-            if (!StartEdge(p, p.rightIndex, p.rightCur, p.rightDelta, y, false)) {
-                Finish(p);
-                continue;
-            }
-            Activate(p);
-        }
-        next = std::min({next, VertexY(p, p.leftIndex), VertexY(p, p.rightIndex)});
-    }
-    return next;
 }
 
 // Where a pixel of the format keeps its alpha byte, and how far apart pixels are.
@@ -201,40 +110,6 @@ const CollisionTransform& TransformFor(int image, float rotation, float scaleX, 
     r.scaleX = bits[1];
     r.scaleY = bits[2];
     return r.transform;
-}
-
-// Moves both edges of an active polygon on by rows rows.
-// NOTE: every value still takes its step one row at a time, in a register rather than through
-// memory, so it ends exactly where stepping row by row would leave it.
-void StepEdges(rpoly& p, int rows) {
-    if (p.stride == 4) {
-        // Quads carry x, y, u and v: the eight values of both edges advance together, which
-        // compiles to a couple of vector additions a row.
-        float cur[8], delta[8];
-        std::copy_n(p.leftCur.data(), 4, cur);
-        std::copy_n(p.rightCur.data(), 4, cur + 4);
-        std::copy_n(p.leftDelta.data(), 4, delta);
-        std::copy_n(p.rightDelta.data(), 4, delta + 4);
-        for (int i = 0; i < rows; ++i) {
-            for (int k = 0; k < 8; ++k)
-                cur[k] += delta[k];
-        }
-        std::copy_n(cur, 4, p.leftCur.data());
-        std::copy_n(cur + 4, 4, p.rightCur.data());
-        return;
-    }
-    for (int k = 0; k < p.stride; ++k) {
-        float left = p.leftCur[k];
-        float right = p.rightCur[k];
-        const float leftDelta = p.leftDelta[k];
-        const float rightDelta = p.rightDelta[k];
-        for (int i = 0; i < rows; ++i) {
-            left += leftDelta;
-            right += rightDelta;
-        }
-        p.leftCur[k] = left;
-        p.rightCur[k] = right;
-    }
 }
 
 // What one polygon covers along the span of a row, column by column: every column when it
@@ -374,96 +249,12 @@ void TQuad::SetCoords(float x0, float y0, float x1, float y1, float x2, float y2
     maxY = std::max(std::max(y0, y1), std::max(y2, y3));
 }
 
-void NormalizeWinding(rpoly& polygon) {
-    if (polygon.vertexCount < 1) return;
-    const int s = polygon.stride;
-    const float* d = polygon.data.data();
-    const float x0 = d[0], y0 = d[1];
-    for (int i = 2; i < polygon.vertexCount; ++i) {
-        const float xi = d[i * s], yi = d[i * s + 1];
-        const float xp = d[(i - 1) * s], yp = d[(i - 1) * s + 1];
-        const int t = Int((xi - xp) * (yp - y0) - (xp - x0) * (yi - yp));
-        if (t < 0) return;
-    }
-    for (int lo = 0, hi = polygon.vertexCount - 1; lo < hi; ++lo, --hi) {
-        std::swap_ranges(polygon.data.begin() + lo * s, polygon.data.begin() + (lo + 1) * s,
-                         polygon.data.begin() + hi * s);
-    }
-}
-
-int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback,
-                   int minActive) {
-    // NOTE: the polygon records are reused from call to call, so the scan allocates nothing
-    // once the buffers have grown; it is therefore not re-entrant.
-    if (g.polys.size() < polygons.size()) g.polys.resize(polygons.size());
-    g.active.clear();
-
-    int yFirst = INT_MAX;
-    int yLast = INT_MIN;
-    const int count = static_cast<int>(polygons.size());
-    for (int n = 0; n < count; ++n) {
-        const PolySource& src = polygons[n];
-        rpoly& p = g.polys[n];
-        p.pixmap = src.pixmap;
-        // A polygon without at least x and y per vertex has nothing to scan.
-        const bool usable = src.values && src.stride >= 2 && src.length > 0;
-        p.stride = usable ? src.stride : 2;
-        p.vertexCount = usable ? src.length / src.stride : 0;
-        p.size = p.vertexCount * p.stride;
-        p.data.assign(src.values, src.values + p.size);
-        p.leftCur.resize(p.stride);
-        p.leftDelta.resize(p.stride);
-        p.rightCur.resize(p.stride);
-        p.rightDelta.resize(p.stride);
-        p.state = 0;
-        NormalizeWinding(p);
-        p.ys.resize(p.size);
-        for (int v = 0; v < p.size; v += p.stride)
-            p.ys[v] = Int(p.data[v + 1]);
-
-        p.top = INT_MAX;
-        p.leftIndex = 0;
-        for (int v = 0; v < p.size; v += p.stride) {
-            const int vy = VertexY(p, v);
-            if (vy < p.top) {
-                p.top = vy;
-                p.leftIndex = v;
-            }
-            yLast = std::max(yLast, vy);
-        }
-        p.rightIndex = p.leftIndex;
-        if (p.vertexCount == 0) p.state = 2;
-        yFirst = std::min(yFirst, p.top);
-    }
-
-    int result = 0;
-    int nextEdgeRow = yFirst;
-    for (int y = yFirst; y < yLast;) {
-        if (y >= nextEdgeRow) nextEdgeRow = StartRowEdges(count, y);
-        const int active = static_cast<int>(g.active.size());
-        if (active == 0 || active < minActive) {
-            // Nothing to call back before the next edge row: step straight there.
-            const int rows = std::min(nextEdgeRow, yLast) - y;
-            for (rpoly* p : g.active)
-                StepEdges(*p, rows);
-            y += rows;
-            continue;
-        }
-        result = rowCallback(g.active, active, y);
-        if (result < 0) return result;
-        for (rpoly* p : g.active)
-            StepEdges(*p, 1);
-        ++y;
-    }
-    return result;
-}
-
 int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
     if (count < 2) return 0;
     const rpoly& p = *active[0];
     const rpoly& q = *active[1];
-    const int pl = Int(p.leftCur[0]), pr = Int(p.rightCur[0]);
-    const int ql = Int(q.leftCur[0]), qr = Int(q.rightCur[0]);
+    const int pl = ScanTrunc(p.leftCur[0]), pr = ScanTrunc(p.rightCur[0]);
+    const int ql = ScanTrunc(q.leftCur[0]), qr = ScanTrunc(q.rightCur[0]);
     if (pr <= ql || qr <= pl) return 0;
     const int start = std::max(pl, ql);
     const int64_t wide = static_cast<int64_t>(std::min(pr, qr)) - start;
@@ -495,7 +286,7 @@ int SpanCollide(const std::vector<rpoly*>& active, int count, int /*y*/) {
     for (int k = 0; k < count; ++k) {
         const rpoly& r = *active[k];
         SpanWalk walk;
-        if (!walk.Start(r, Int(r.leftCur[0]), Int(r.rightCur[0]), start)) continue;
+        if (!walk.Start(r, ScanTrunc(r.leftCur[0]), ScanTrunc(r.rightCur[0]), start)) continue;
         for (int i = 0; i < n; ++i) {
             walk.Clamp();
             if (walk.Covers()) {

@@ -1,7 +1,8 @@
 // Pixel-accurate image collision.
 //
 // Every image frame is turned into a screen-space quad with texture coordinates, exactly
-// where DrawImageFrame would put it, and two quads are scan-converted together row by row.
+// where DrawImageFrame would put it, and two quads are scan-converted together row by row
+// (graphics/scan_convert.h).
 // On each row where their spans overlap, the pixels of each quad whose alpha is at least 128
 // are marked in a row buffer; a pixel marked twice is a hit. Around this core sit 32 collision
 // layers: quads can be written into layers and tested against them, and a test returns the
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "graphics/pixmap.h"
+#include "graphics/scan_convert.h"
 #include "runtime/object.h"
 
 namespace vdl {
@@ -38,44 +40,6 @@ public:
 };
 
 using QuadRef = std::shared_ptr<TQuad>;
-
-// One polygon being scan-converted.
-class rpoly : public Object {
-public:
-    const TPixmap* pixmap = nullptr;  // from the quad
-    std::vector<float> data;          // vertices, stride values each: x, y, then attributes
-    int stride = 0;                   // values per vertex
-    int vertexCount = 0;
-    int size = 0;  // vertexCount * stride
-    // Interpolated values on the current row and their per-row steps, for both edges.
-    std::vector<float> leftCur, leftDelta, rightCur, rightDelta;
-    int leftIndex = 0;    // value offset of the vertex the left edge runs towards
-    int rightIndex = 0;   // the same for the right edge
-    int top = 0;          // smallest truncated y of the vertices
-    int state = 0;        // 0 waiting, 1 active, 2 finished
-    std::vector<int> ys;  // truncated y of each vertex, at the vertex's value offset
-};
-
-// Called once per scanned row with the active polygons; a negative result ends the scan.
-using RowCallback = int (*)(const std::vector<rpoly*>& active, int count, int y);
-
-// One polygon handed to RasterizePolys: its values, values per vertex and alpha source.
-struct PolySource {
-    const float* values;
-    int length;
-    int stride;
-    const TPixmap* pixmap;
-};
-
-// Reverses the vertex order of a polygon that winds anticlockwise on the y-down screen, so
-// that walking backwards always follows the left edge.
-void NormalizeWinding(rpoly& polygon);
-
-// Scan-converts the polygons together, calling rowCallback on every row with at least
-// minActive active polygons (and at least one). Returns the first negative callback result,
-// else the last result (0 if none).
-int RasterizePolys(const std::vector<PolySource>& polygons, RowCallback rowCallback,
-                   int minActive = 1);
 
 // The row callback of the overlap test: -1 when two of the active polygons put an opaque
 // pixel (alpha 128 or more) in the same column of row y, else 0.

@@ -71,6 +71,9 @@ void TVex2DGraphics::ApplyState() {
 void TVex2DGraphics::MakeCurrent() {
     drawing.current = shared_from_this();
     drawing.renderer = driver;
+    // The renderer keeps one transform for every surface: it must be this surface's before
+    // anything is drawn, whether or not the caller sends the rest of the state.
+    if (driver) driver->SetTransform(ix, iy, jx, jy);
     if (validated) return;
     ClearScreen();
     FlipFrame(0);

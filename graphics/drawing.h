@@ -103,8 +103,8 @@ public:
 
     // Sends the whole state to the renderer (this surface must be the current one).
     virtual void ApplyState();
-    // Becomes the target of the global operations. The first time, both buffers are
-    // cleared (clear, flip, clear, flip).
+    // Becomes the target of the global operations and sends its transform to the renderer.
+    // The first time, both buffers are then cleared (clear, flip, clear, flip).
     virtual void MakeCurrent();
 
     // Forgets the current surface and renderer.

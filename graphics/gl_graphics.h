@@ -1,8 +1,10 @@
-// The OpenGL graphics driver: windows and full-screen displays with GL contexts.
+// The OpenGL context driver the GL renderer draws through.
 //
-// TGLGraphicsDriver makes TGLGraphics over the native context layer (platform/gl_context.h):
-// every context shares its textures with one hidden context, so textures made there (between
-// two ToggleSharedContext calls) are visible in every window.
+// A TGLGraphicsDriver opens graphics that are OpenGL contexts; every context shares its
+// textures with one hidden context, so textures made there (between two ToggleSharedContext
+// calls) are visible in every window. The window system provides the driver: start-up
+// installs one (the SDL one is platform/sdl_gl_driver.h) before the GL renderer opens
+// anything.
 #pragma once
 
 #include <memory>
@@ -11,42 +13,18 @@
 
 namespace vdl {
 
-struct GLContextRecord;
-
-// Graphics over one native GL context record.
-class TGLGraphics : public TGraphics {
-public:
-    explicit TGLGraphics(GLContextRecord* record) : record_(record) {}
-    ~TGLGraphics() override;
-    TGLGraphics(const TGLGraphics&) = delete;
-    TGLGraphics& operator=(const TGLGraphics&) = delete;
-
-    std::shared_ptr<TGraphicsDriver> Driver() override;
-    void GetSettings(int& width, int& height, int& depth, int& hz, int& flags) override;
-    void Close() override;
-
-    // The native record; null after Close.
-    GLContextRecord* Record() const { return record_; }
-
-private:
-    GLContextRecord* record_;
-};
-
-// The driver making GL windows, full-screen displays and contexts on host windows.
+// A graphics driver whose graphics are OpenGL contexts sharing their textures.
 class TGLGraphicsDriver : public TGraphicsDriver {
 public:
-    std::vector<TGraphicsMode> GraphicsModes() override;
-    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
-    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
-                                              int flags) override;
-    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
-    void Flip(int sync) override;
     // Switches between the shared context and the current graphics' context.
-    virtual void ToggleSharedContext();
+    virtual void ToggleSharedContext() = 0;
 };
 
-// The one GL context driver, made on first use.
+// The installed GL context driver. Raises a runtime error when none was installed.
 std::shared_ptr<TGLGraphicsDriver> GLContextDriver();
+
+// Installs the GL context driver (null removes it). Returns the previous one.
+std::shared_ptr<TGLGraphicsDriver> SetGLContextDriver(std::shared_ptr<TGLGraphicsDriver> driver);
 
 // Selects the GL context driver (with back buffer) and opens graphics with it.
 std::shared_ptr<TGraphics> OpenGLGraphics(int width, int height, int depth, int hz, int flags);

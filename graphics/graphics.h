@@ -31,8 +31,8 @@ constexpr int kGraphicsAccumBuffer = 32;
 class TGraphicsMode : public Object {
 public:
     TGraphicsMode() = default;
-    TGraphicsMode(int width, int height, int depth, int hz)
-        : width(width), height(height), depth(depth), hz(hz) {}
+    TGraphicsMode(int modeWidth, int modeHeight, int modeDepth, int modeHz)
+        : width(modeWidth), height(modeHeight), depth(modeDepth), hz(modeHz) {}
 
     // "800,600,32 60Hz".
     std::string ToString() const;

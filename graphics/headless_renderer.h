@@ -40,7 +40,7 @@ private:
 // An image frame of a size and nothing else.
 class THeadlessImageFrame : public TImageFrame {
 public:
-    THeadlessImageFrame(int width, int height) : width(width), height(height) {}
+    THeadlessImageFrame(int frameWidth, int frameHeight) : width(frameWidth), height(frameHeight) {}
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
 
     const int width;

@@ -206,13 +206,6 @@ void TStream::WriteText(const std::string& text) {
     WriteExactly(text.data(), static_cast<int>(text.size()));
 }
 
-ObjectRef TStream::ReadObjectValue() {
-    RuntimeError("Unable to read object");
-}
-void TStream::WriteObjectValue(const ObjectRef&) {
-    RuntimeError("Unable to write object");
-}
-
 // ---- TStreamWrapper ----------------------------------------------------------------------
 
 TStream& TStreamWrapper::Target() {
@@ -299,12 +292,6 @@ std::string TStreamWrapper::ReadText(int length) {
 }
 void TStreamWrapper::WriteText(const std::string& text) {
     Target().WriteText(text);
-}
-ObjectRef TStreamWrapper::ReadObjectValue() {
-    return Target().ReadObjectValue();
-}
-void TStreamWrapper::WriteObjectValue(const ObjectRef& value) {
-    Target().WriteObjectValue(value);
 }
 
 void TStreamWrapper::SetInner(StreamRef inner) {
@@ -402,12 +389,6 @@ std::string ReadText(const StreamRef& stream, int length) {
 }
 void WriteText(const StreamRef& stream, const std::string& text) {
     Deref(stream).WriteText(text);
-}
-ObjectRef ReadObjectValue(const StreamRef& stream) {
-    return Deref(stream).ReadObjectValue();
-}
-void WriteObjectValue(const StreamRef& stream, const ObjectRef& value) {
-    Deref(stream).WriteObjectValue(value);
 }
 
 }  // namespace vdl

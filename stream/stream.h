@@ -80,11 +80,6 @@ public:
     virtual std::string ReadText(int length);
     // The text's bytes, exactly (raises TStreamWriteException when they do not all fit).
     virtual void WriteText(const std::string& text);
-
-    // Object serialisation is not supported: raise "Unable to read object" and
-    // "Unable to write object".
-    virtual ObjectRef ReadObjectValue();
-    virtual void WriteObjectValue(const ObjectRef& value);
 };
 
 using StreamRef = std::shared_ptr<TStream>;
@@ -124,8 +119,6 @@ public:
     int WriteTextLine(const std::string& text) override;
     std::string ReadText(int length) override;
     void WriteText(const std::string& text) override;
-    ObjectRef ReadObjectValue() override;
-    void WriteObjectValue(const ObjectRef& value) override;
 
     // Replaces the stream that operations go to (null detaches).
     virtual void SetInner(StreamRef inner);
@@ -194,7 +187,5 @@ std::string ReadTextLine(const StreamRef& stream);
 int WriteTextLine(const StreamRef& stream, const std::string& text);
 std::string ReadText(const StreamRef& stream, int length);
 void WriteText(const StreamRef& stream, const std::string& text);
-ObjectRef ReadObjectValue(const StreamRef& stream);
-void WriteObjectValue(const StreamRef& stream, const ObjectRef& value);
 
 }  // namespace vdl

@@ -12,12 +12,10 @@
 
 namespace vdl {
 
-// Event kinds. Only the application, key and mouse kinds are produced by this engine; the
-// others exist as names.
+// Event kinds: the application, key and mouse happenings the system driver reports.
 constexpr int kEventAppSuspend = 0x101;
 constexpr int kEventAppResume = 0x102;
 constexpr int kEventAppTerminate = 0x103;
-constexpr int kEventAppOpenFile = 0x104;
 constexpr int kEventKeyDown = 0x201;
 constexpr int kEventKeyUp = 0x202;
 constexpr int kEventKeyChar = 0x203;
@@ -28,21 +26,6 @@ constexpr int kEventMouseMove = 0x403;
 constexpr int kEventMouseWheel = 0x404;
 constexpr int kEventMouseEnter = 0x405;
 constexpr int kEventMouseLeave = 0x406;
-constexpr int kEventTimerTick = 0x801;
-constexpr int kEventGadgetAction = 0x2001;
-constexpr int kEventGadgetPaint = 0x2002;
-constexpr int kEventGadgetSelect = 0x2003;
-constexpr int kEventGadgetMenu = 0x2004;
-constexpr int kEventGadgetOpen = 0x2005;
-constexpr int kEventGadgetClose = 0x2006;
-constexpr int kEventGadgetDone = 0x2007;
-constexpr int kEventGadgetLostFocus = 0x2008;
-constexpr int kEventWindowMove = 0x4001;
-constexpr int kEventWindowSize = 0x4002;
-constexpr int kEventWindowClose = 0x4003;
-constexpr int kEventWindowActivate = 0x4004;
-constexpr int kEventWindowAccept = 0x4005;
-constexpr int kEventMenuAction = 0x8001;
 
 // Modifier flags of an event.
 constexpr int kModShift = 1;

@@ -2,10 +2,9 @@
 //
 // Nothing is pumped: events reach the polled input only through EmitOSEvent, which is how
 // tests, benchmarks and simulations drive the engine without a display. The pointer's
-// visibility is remembered so it can be checked; dialogs answer as if cancelled.
+// visibility is remembered so it can be checked. It is the current driver until start-up
+// installs the platform's.
 #pragma once
-
-#include <string>
 
 #include "system/system_driver.h"
 
@@ -17,15 +16,6 @@ public:
     void Wait() override {}
     void MovePointer(int, int) override {}
     void SetPointerVisible(int visible) override { pointerVisible = visible; }
-    void ShowNotice(const std::string&, int) override {}
-    int AskConfirm(const std::string&, int) override { return 0; }
-    int AskProceed(const std::string&, int) override { return -1; }
-    std::string ChooseFile(const std::string&, const std::string&, int,
-                           const std::string&) override {
-        return {};
-    }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-    int OpenAddress(const std::string&) override { return 0; }
 
     int pointerVisible = 1;  // what the last SetPointerVisible asked for
 };

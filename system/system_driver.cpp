@@ -1,7 +1,7 @@
 // The current system driver and the guarded pump.
 #include "system/system_driver.h"
 
-#include "system/sdl_system_driver.h"
+#include "system/headless_system_driver.h"
 
 namespace vdl {
 
@@ -30,14 +30,14 @@ public:
 
 TSystemDriver& CurrentSystemDriver() {
     SystemState& s = State();
-    if (!s.driver) s.driver = CreateSDLSystemDriver();
+    if (!s.driver) s.driver = std::make_shared<THeadlessSystemDriver>();
     return *s.driver;
 }
 
 std::shared_ptr<TSystemDriver> SetSystemDriver(std::shared_ptr<TSystemDriver> driver) {
     SystemState& s = State();
     std::shared_ptr<TSystemDriver> previous = std::move(s.driver);
-    s.driver = driver ? std::move(driver) : CreateSDLSystemDriver();
+    s.driver = driver ? std::move(driver) : std::make_shared<THeadlessSystemDriver>();
     return previous;
 }
 

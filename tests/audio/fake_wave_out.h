@@ -1,4 +1,4 @@
-// A wave-out stand-in whose play position the test sets by hand.
+// A fake wave-out whose play position the test sets by hand.
 #pragma once
 
 #include <atomic>

@@ -96,7 +96,7 @@ TEST(SampleConversion, SameFormatIsAPlainCopyAndUnknownFormatsAreRefused) {
 class TScriptedLoader : public TAudioSampleLoader {
 public:
     enum Action { kDecline, kStreamError, kOtherError, kAccept };
-    explicit TScriptedLoader(Action action) : action(action) {}
+    explicit TScriptedLoader(Action told) : action(told) {}
 
     std::shared_ptr<TAudioSample> LoadSample(TStream& stream) override {
         seenAt = stream.Position();
@@ -325,7 +325,8 @@ TEST_F(SampleOgg, ALengthClaimedBeyondTheAudioCostsOnlyTheAudio) {
 template <typename Error>
 class TFailingStream : public TStreamWrapper {
 public:
-    TFailingStream(StreamRef inner, int limit) : TStreamWrapper(std::move(inner)), limit(limit) {}
+    TFailingStream(StreamRef inner, int byteLimit)
+        : TStreamWrapper(std::move(inner)), limit(byteLimit) {}
     int Read(void* buffer, int count) override {
         if (Position() + count > limit) throw Error();
         return TStreamWrapper::Read(buffer, count);

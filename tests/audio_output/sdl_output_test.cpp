@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/mixer.h"
+#include "platform/sdl_audio_output.h"
 
 namespace vdl {
 namespace {
@@ -33,9 +34,11 @@ protected:
         std::filesystem::create_directories(path.parent_path());
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+        SetWaveOutOpener(&OpenSdlWaveOut);
     }
     void TearDown() override {
         CloseMixer();
+        SetWaveOutOpener(nullptr);
         unsetenv("SDL_AUDIODRIVER");
         unsetenv("SDL_DISKAUDIOFILE");
     }

@@ -8,7 +8,8 @@
 
 #include "graphics/gl_graphics.h"
 #include "graphics/graphics.h"
-#include "graphics/platform/gl_context.h"
+#include "platform/gl_context.h"
+#include "platform/sdl_gl_driver.h"
 
 namespace vdl {
 namespace {

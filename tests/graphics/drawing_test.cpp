@@ -29,9 +29,9 @@ Point Map(const TVex2DGraphics& s, float x, float y, float tx, float ty) {
 using DrawingState = RecordingTest;
 
 TEST_F(DrawingState, FirstSelectionClearsBothBuffersThenSendsTheDefaults) {
-    EXPECT_EQ(driver->Names(), (Strings{"Cls", "Flip", "Cls", "Flip", "SetBlend", "SetColor",
-                                        "SetAlpha", "SetClsColor", "SetLineWidth", "SetTransform",
-                                        "SetTransform", "SetViewport"}));
+    EXPECT_EQ(driver->Names(), (Strings{"SetTransform", "Cls", "Flip", "Cls", "Flip", "SetBlend",
+                                        "SetColor", "SetAlpha", "SetClsColor", "SetLineWidth",
+                                        "SetTransform", "SetTransform", "SetViewport"}));
     EXPECT_EQ(driver->Last("SetViewport").args, (std::vector<float>{0, 0, 800, 600}));
     EXPECT_EQ(driver->Last("SetTransform").args, (std::vector<float>{1, 0, 0, 1}));
     EXPECT_EQ(driver->Last("Flip").args, std::vector<float>{0});
@@ -67,6 +67,27 @@ TEST_F(DrawingState, TheStateOfEachSurfaceSurvivesSwitching) {
     EXPECT_EQ(driver->Last("SetViewport").args, (std::vector<float>{5, 6, 70, 80}));
     EXPECT_NEAR(driver->Last("SetTransform").args[2], 0.5f, 1e-6);  // jx = sin 30
     EXPECT_EQ(TVex2DGraphics::Current(), first);
+}
+
+TEST_F(DrawingState, MakingASurfaceCurrentSendsItsTransformToTheRenderer) {
+    SetDrawRotation(90);
+    auto first = surface;
+    auto second =
+        std::dynamic_pointer_cast<TVex2DGraphics>(CreateGraphicsContext(320, 200, 0, 0, 0));
+    SelectGraphics(second);
+    SetDrawScale(2, 3);
+
+    // Only MakeCurrent: the renderer must not keep drawing with the other surface's transform.
+    driver->calls.clear();
+    first->MakeCurrent();
+    EXPECT_EQ(driver->Names(), Strings{"SetTransform"});
+    EXPECT_EQ(driver->Last("SetTransform").args,
+              (std::vector<float>{first->ix, first->iy, first->jx, first->jy}));
+    EXPECT_NEAR(driver->Last("SetTransform").args[2], 1.0f, 1e-6);  // jx = sin 90
+
+    second->MakeCurrent();
+    EXPECT_EQ(driver->Last("SetTransform").args, (std::vector<float>{2, 0, 0, 3}));
+    EXPECT_EQ(TVex2DGraphics::Current(), second);
 }
 
 TEST_F(DrawingState, AnchorPlacesShapesAndRotationTurnsThemAboutThePosition) {

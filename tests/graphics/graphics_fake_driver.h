@@ -16,14 +16,8 @@ class FakeDriver;
 
 class FakeGraphics : public TGraphics {
 public:
-    FakeGraphics(std::shared_ptr<FakeDriver> driver, int width, int height, int depth, int hz,
-                 int flags)
-        : driver_(std::move(driver)),
-          width(width),
-          height(height),
-          depth(depth),
-          hz(hz),
-          flags(flags) {}
+    FakeGraphics(std::shared_ptr<FakeDriver> driver, int w, int h, int d, int rate, int f)
+        : driver_(std::move(driver)), width(w), height(h), depth(d), hz(rate), flags(f) {}
 
     std::shared_ptr<TGraphicsDriver> Driver() override;
     void GetSettings(int& w, int& h, int& d, int& z, int& f) override {

@@ -20,8 +20,8 @@ struct Call {
 
 class RecordingFrame : public vdl::TImageFrame {
 public:
-    RecordingFrame(std::vector<Call>* log, int width, int height)
-        : log_(log), width(width), height(height) {}
+    RecordingFrame(std::vector<Call>* log, int frameWidth, int frameHeight)
+        : log_(log), width(frameWidth), height(frameHeight) {}
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override {
         log_->push_back({"Frame.Draw", {x0, y0, x1, y1, tx, ty}});
     }

@@ -190,7 +190,6 @@ TEST(StreamBase, UnsupportedOperationsRaiseTheirTexts) {
     unsigned char b[1];
     EXPECT_EQ(ErrorText([&] { bare.Read(b, 1); }), "Stream is not readable");
     EXPECT_EQ(ErrorText([&] { bare.Write(b, 1); }), "Stream is not writeable");
-    EXPECT_EQ(ErrorText([&] { bare.ReadObjectValue(); }), "Unable to read object");
     EXPECT_THROW(ReadU8(nullptr), TNullObjectException);
 }
 

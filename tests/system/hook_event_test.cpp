@@ -14,7 +14,8 @@ namespace {
 
 // A context that names the hook and records every call into a shared log.
 struct Tag : Object {
-    Tag(std::string name, std::vector<std::string>* log) : name(std::move(name)), log(log) {}
+    Tag(std::string tagName, std::vector<std::string>* sharedLog)
+        : name(std::move(tagName)), log(sharedLog) {}
     std::string name;
     std::vector<std::string>* log;
 };
@@ -119,8 +120,8 @@ TEST(Events, TextNamesTheKindAndEveryField) {
     EXPECT_EQ(key->ToString(), "KeyDown: data=65, mods=5, x=3, y=-4, extra=\"\"");
     EXPECT_EQ(TEvent::Create(kEventMouseWheel, nullptr, -2, 0, 0, 0, nullptr)->ToString(),
               "MouseWheel: data=-2, mods=0, x=0, y=0, extra=\"\"");
-    EXPECT_EQ(TEvent::Create(kEventWindowAccept, nullptr, 0, 0, 0, 0, nullptr)->ToString(),
-              "WindowAccept: data=0, mods=0, x=0, y=0, extra=\"\"");
+    EXPECT_EQ(TEvent::Create(kEventMouseLeave, nullptr, 0, 0, 0, 0, nullptr)->ToString(),
+              "MouseLeave: data=0, mods=0, x=0, y=0, extra=\"\"");
     EXPECT_EQ(TEvent::Create(0x999, nullptr, 1, 0, 0, 0, nullptr)->ToString(),
               "Unknown Event, id=2457: data=1, mods=0, x=0, y=0, extra=\"\"");
 }

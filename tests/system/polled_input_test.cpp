@@ -46,15 +46,6 @@ public:
     }
     void MovePointer(int, int) override {}
     void SetPointerVisible(int) override {}
-    void ShowNotice(const std::string&, int) override {}
-    int AskConfirm(const std::string&, int) override { return 0; }
-    int AskProceed(const std::string&, int) override { return 0; }
-    std::string ChooseFile(const std::string&, const std::string&, int,
-                           const std::string&) override {
-        return {};
-    }
-    std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
-    int OpenAddress(const std::string&) override { return 0; }
 
     std::deque<Pending> queue;
     // One event is delivered per Wait from here.

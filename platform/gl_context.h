@@ -1,14 +1,14 @@
 // Native windows and OpenGL contexts, on SDL2.
 //
-// Stands in for the window class, window procedure and WGL contexts of a Windows build:
-// one hidden 1 x 1 window carries a shared context, made on the first request; every other
-// context shares its textures with it. A window's client area is exactly width x height at
-// (32, 32) and cannot be resized; a full-screen window switches the display mode while it
-// has the focus and gives it back when it loses it. Attaching to a host window wraps an
-// existing native window (an X11 window id on Linux) when SDL can use it for OpenGL.
+// One hidden 1 x 1 window carries a shared context, made on the first request; every other
+// context shares its textures with it, so a texture made once is drawn in every window. A window's
+// client area is exactly width x height at (32, 32) and cannot be resized; a full-screen window
+// switches the display mode while it has the focus and gives it back when it loses it. Attaching to
+// a host window wraps an existing native window (an X11 window id on Linux) when SDL can use it for
+// OpenGL.
 //
-// Window events reach HandleGLWindowEvent through the SDL system driver after they were
-// translated into the engine's events, the way a window procedure runs.
+// The layer hears of focus changes from the SDL system driver, as its window listener
+// (platform/window_listener.h), after the driver emitted the engine's events for them.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,6 @@
 #include "graphics/graphics.h"
 
 struct SDL_Window;
-union SDL_Event;
 
 namespace vdl {
 
@@ -47,13 +46,6 @@ struct GLContextRecord {
     int swapInterval = -1;
 };
 
-// Starts SDL's video system (once). Exits the process with a message when it cannot start.
-void RegisterGLWindowClass();
-
-// Makes the hidden window and its shared context (once). Exits the process with a message
-// when it cannot.
-void EnsureSharedContext();
-
 // Up to max display modes of 16 bits per pixel or more, in the platform's order; duplicates
 // are kept. None when there is no display.
 std::vector<TGraphicsMode> EnumDisplayModes(int max);
@@ -82,9 +74,6 @@ void ToggleSharedContext();
 
 // Sets the current context's swap interval when the platform allows it.
 void SetSwapInterval(int n);
-
-// Reacts to one window event: the full-screen mode follows the focus.
-void HandleGLWindowEvent(const SDL_Event& event);
 
 // The client area's position on the screen and size.
 void GetGLWindowGeometry(const GLContextRecord* record, int& x, int& y, int& width, int& height);

@@ -3,12 +3,14 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/sdl_system_driver.h"
 #include "system/event.h"
 #include "system/hook.h"
-#include "system/sdl_system_driver.h"
 
 namespace vdl {
 namespace {
@@ -59,10 +61,11 @@ protected:
         return seen.empty() ? 0 : seen.front().data;
     }
 
-    void Window(Uint8 windowEvent) {
+    void Window(Uint8 windowEvent, Uint32 windowId = 0) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
         e.window.event = windowEvent;
+        e.window.windowID = windowId;
         driver_.HandleEvent(e);
     }
 
@@ -262,6 +265,36 @@ TEST_F(SDLTranslation, FocusAndCloseRequestsBecomeApplicationEvents) {
                                              {kEventAppResume, 0, 0, 0, 0},
                                              {kEventAppTerminate, 0, 0, 0, 0},
                                              {kEventAppTerminate, 0, 0, 0, 0}}));
+}
+
+// Hears focus changes with the number of engine events already emitted at the time.
+struct FocusLog : TWindowListener {
+    explicit FocusLog(const std::vector<Recorded>& emitted) : events(emitted) {}
+    void FocusChanged(std::uint32_t windowId, bool focused) override {
+        heard.push_back({windowId, focused, events.size()});
+    }
+    struct Heard {
+        std::uint32_t windowId;
+        bool focused;
+        std::size_t eventsBefore;
+        bool operator==(const Heard&) const = default;
+    };
+    const std::vector<Recorded>& events;
+    std::vector<Heard> heard;
+};
+
+TEST_F(SDLTranslation, TheWindowListenerHearsFocusChangesAfterTheirEvents) {
+    FocusLog log(recorder_->events);
+    SetWindowListener(&log);
+    Window(SDL_WINDOWEVENT_FOCUS_GAINED, 7);
+    Window(SDL_WINDOWEVENT_MOVED, 7);
+    Window(SDL_WINDOWEVENT_CLOSE, 7);
+    Window(SDL_WINDOWEVENT_FOCUS_LOST, 9);
+    SetWindowListener(nullptr);
+    Window(SDL_WINDOWEVENT_FOCUS_GAINED, 7);
+
+    EXPECT_EQ(log.heard, (std::vector<FocusLog::Heard>{{7, true, 1}, {9, false, 3}}));
+    EXPECT_EQ(Take().size(), 4u);
 }
 
 TEST_F(SDLTranslation, AltF4IsACloseRequestButF4AloneIsNot) {

@@ -1,5 +1,5 @@
-// The SDL system driver: event translation, the pointer and message boxes.
-#include "system/sdl_system_driver.h"
+// The SDL system driver: event translation and the pointer.
+#include "platform/sdl_system_driver.h"
 
 #include <SDL.h>
 
@@ -11,7 +11,7 @@ namespace vdl {
 
 namespace {
 struct DriverState {
-    WindowEventHandler windowHandler = nullptr;
+    TWindowListener* windowListener = nullptr;
 };
 
 DriverState& State() {
@@ -123,7 +123,7 @@ int FlagsFromSDLMods(Uint16 mods) {
     return flags;
 }
 
-// The character a Windows window receives for keys that SDL types no text for.
+// The character typed by the keys SDL types no text for: KeyChar events carry them too.
 int ControlCharacter(SDL_Scancode scancode) {
     switch (scancode) {
         case SDL_SCANCODE_BACKSPACE:
@@ -140,7 +140,7 @@ int ControlCharacter(SDL_Scancode scancode) {
     }
 }
 
-// Windows numbers the buttons left 1, right 2, middle 3; SDL left 1, middle 2, right 3.
+// The engine numbers the buttons left 1, right 2, middle 3; SDL left 1, middle 2, right 3.
 int ButtonNumber(Uint8 sdlButton) {
     switch (sdlButton) {
         case SDL_BUTTON_LEFT:
@@ -179,24 +179,15 @@ int NextCodePoint(const unsigned char*& text) {
     return code;
 }
 
+void TellFocus(Uint32 windowId, bool focused) {
+    if (TWindowListener* listener = State().windowListener)
+        listener->FocusChanged(windowId, focused);
+}
+
 bool VideoStarted() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
 
-// Shows a message box with the given buttons; the id of the button chosen, or -1.
-int AskWithButtons(const std::string& text, int serious, const SDL_MessageBoxButtonData* buttons,
-                   int count) {
-    SDL_MessageBoxData box{};
-    box.flags = serious ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    box.window = SDL_GetKeyboardFocus();
-    box.title = "";
-    box.message = text.c_str();
-    box.numbuttons = count;
-    box.buttons = buttons;
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) return -1;
-    return chosen;
-}
 }  // namespace
 
 int VirtualKeyFromScancode(int scancode) {
@@ -208,8 +199,8 @@ std::shared_ptr<TSystemDriver> CreateSDLSystemDriver() {
     return std::make_shared<TSDLSystemDriver>();
 }
 
-void SetWindowEventHandler(WindowEventHandler handler) {
-    State().windowHandler = handler;
+void SetWindowListener(TWindowListener* listener) {
+    State().windowListener = listener;
 }
 
 void TSDLSystemDriver::Poll() {
@@ -236,9 +227,11 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     EmitOSEvent(kEventAppResume, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    TellFocus(event.window.windowID, true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                     EmitOSEvent(kEventAppSuspend, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    TellFocus(event.window.windowID, false);
                     break;
                 case SDL_WINDOWEVENT_LEAVE:
                     if (event.window.windowID == pointerWindow_) {
@@ -284,7 +277,6 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
         default:
             break;
     }
-    if (State().windowHandler) State().windowHandler(event);
 }
 
 void TSDLSystemDriver::TranslateKey(const SDL_Event& event) {
@@ -322,8 +314,8 @@ void TSDLSystemDriver::TranslateMotion(const SDL_Event& event) {
     }
     TrackPointerWindow(inside ? event.motion.windowID : 0, x, y, nullptr);
 
-    // NOTE: one button only, right before middle before left, as the pointer-move message
-    // reported it.
+    // NOTE: a move event carries one button only: right before middle before left, with the
+    // masks 2, 4 and 1.
     const Uint32 held = event.motion.state;
     int data = 0;
     if (held & SDL_BUTTON_RMASK) {
@@ -379,42 +371,6 @@ void TSDLSystemDriver::MovePointer(int x, int y) {
 void TSDLSystemDriver::SetPointerVisible(int visible) {
     pointerVisibleFlag_ = visible;
     ApplyPointerVisibility();
-}
-
-void TSDLSystemDriver::ShowNotice(const std::string& text, int serious) {
-    const Uint32 kind = serious ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    SDL_ShowSimpleMessageBox(kind, "", text.c_str(), SDL_GetKeyboardFocus());
-}
-
-int TSDLSystemDriver::AskConfirm(const std::string& text, int serious) {
-    const SDL_MessageBoxButtonData buttons[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "OK"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "Cancel"},
-    };
-    return AskWithButtons(text, serious, buttons, 2) == 1 ? 1 : 0;
-}
-
-int TSDLSystemDriver::AskProceed(const std::string& text, int serious) {
-    const SDL_MessageBoxButtonData buttons[] = {
-        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-        {0, 0, "No"},
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, -1, "Cancel"},
-    };
-    return AskWithButtons(text, serious, buttons, 3);
-}
-
-// NOTE: SDL has no file or folder dialogs; the game never asks for one.
-std::string TSDLSystemDriver::ChooseFile(const std::string&, const std::string&, int,
-                                         const std::string&) {
-    return {};
-}
-
-std::string TSDLSystemDriver::ChooseFolder(const std::string&, const std::string&) {
-    return {};
-}
-
-int TSDLSystemDriver::OpenAddress(const std::string& url) {
-    return SDL_OpenURL(url.c_str()) == 0 ? 1 : 0;
 }
 
 }  // namespace vdl

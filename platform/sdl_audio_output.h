@@ -1,8 +1,7 @@
-// The SDL2 audio output standing in for the wave-out device.
+// The SDL2 audio output: the TWaveOut the mixer's device plays through on the desktop.
 //
 // Opens SDL's default audio device at 44100 Hz, stereo, signed 16-bit little-endian, and
-// plays the prepared ring from SDL's audio thread, counting the bytes handed over. This is
-// the only audio file that includes SDL.
+// plays the prepared ring from SDL's audio thread, counting the bytes handed over.
 #pragma once
 
 #include <memory>

@@ -3,7 +3,7 @@
 // NOTE: the device is unpaused once at open and keeps running; Reset and Submit only switch
 // the callback between silence and the ring, so the play position moves exactly as far as
 // the callback has copied.
-#include "audio/sdl_output.h"
+#include "platform/sdl_audio_output.h"
 
 #include <SDL.h>
 

@@ -1,5 +1,5 @@
 // Native windows and OpenGL contexts, on SDL2.
-#include "graphics/platform/gl_context.h"
+#include "platform/gl_context.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -10,9 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/sdl_system_driver.h"
+#include "platform/window_listener.h"
 #include "runtime/errors.h"
 #include "runtime/program.h"
-#include "system/sdl_system_driver.h"
 
 namespace vdl {
 
@@ -132,7 +133,21 @@ void TakeFocus(GLContextRecord& record) {
     SetSwapInterval(interval);
 }
 
-// Starts SDL's video system once and routes window events here; false when it cannot start.
+// The full-screen mode follows the focus of its window.
+class TFocusFollower : public TWindowListener {
+public:
+    void FocusChanged(std::uint32_t windowId, bool focused) override {
+        GLContextRecord* record = FindRecord(windowId);
+        if (!record) return;
+        if (focused) {
+            TakeFocus(*record);
+        } else {
+            LeaveFullScreen(record->window);
+        }
+    }
+};
+
+// Starts SDL's video system once and listens to focus changes; false when it cannot start.
 bool StartVideo() {
     PlatformState& s = State();
     if (s.videoStarted) return true;
@@ -150,28 +165,25 @@ bool StartVideo() {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, visible.c_str());
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    SetWindowEventHandler(HandleGLWindowEvent);
+    static TFocusFollower focusFollower;
+    SetWindowListener(&focusFollower);
     s.videoStarted = true;
     return true;
 }
-}  // namespace
 
-GLContextRecord::~GLContextRecord() {
-    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
-    // A host window's SDL wrapper is released; SDL leaves the native window alone.
-    if (window) SDL_DestroyWindow(window);
-}
-
-void RegisterGLWindowClass() {
+// Starts SDL's video system (once); exits the process with a message when it cannot.
+void StartVideoOrExit() {
     if (!StartVideo()) {
         FailPlatform("unable to open a window, no display could be reached", -1);
     }
 }
 
+// Makes the hidden window and its shared context (once); exits the process with a message
+// when it cannot.
 void EnsureSharedContext() {
     PlatformState& s = State();
     if (s.shared) return;
-    RegisterGLWindowClass();
+    StartVideoOrExit();
 
     auto record = std::make_unique<GLContextRecord>();
     InitPixelFormat(0);
@@ -186,6 +198,13 @@ void EnsureSharedContext() {
     record->width = 1;
     record->height = 1;
     s.shared = std::move(record);
+}
+}  // namespace
+
+GLContextRecord::~GLContextRecord() {
+    if (context) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+    // A host window's SDL wrapper is released; SDL leaves the native window alone.
+    if (window) SDL_DestroyWindow(window);
 }
 
 std::vector<TGraphicsMode> EnumDisplayModes(int max) {
@@ -320,22 +339,6 @@ void ToggleSharedContext() {
 void SetSwapInterval(int n) {
     // Platforms without swap control refuse; the flip then simply does not wait.
     SDL_GL_SetSwapInterval(n);
-}
-
-void HandleGLWindowEvent(const SDL_Event& event) {
-    if (event.type != SDL_WINDOWEVENT) return;
-    GLContextRecord* record = FindRecord(event.window.windowID);
-    if (!record) return;
-    switch (event.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            TakeFocus(*record);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            LeaveFullScreen(record->window);
-            break;
-        default:
-            break;
-    }
 }
 
 void GetGLWindowGeometry(const GLContextRecord* record, int& x, int& y, int& width, int& height) {

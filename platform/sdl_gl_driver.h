@@ -1,0 +1,50 @@
+// The OpenGL context driver on SDL windows: the one start-up installs for the GL renderer.
+//
+// TSDLGLDriver makes TGLGraphics over the window and context layer (platform/gl_context.h):
+// windows, full-screen displays and contexts on host windows, all sharing their textures
+// with the layer's hidden context.
+#pragma once
+
+#include <memory>
+#include <utility>
+
+#include "graphics/gl_graphics.h"
+
+namespace vdl {
+
+struct GLContextRecord;
+
+// Graphics over one native GL context record, made by driver.
+class TGLGraphics : public TGraphics {
+public:
+    TGLGraphics(GLContextRecord* record, std::shared_ptr<TGraphicsDriver> driver)
+        : record_(record), driver_(std::move(driver)) {}
+    ~TGLGraphics() override;
+    TGLGraphics(const TGLGraphics&) = delete;
+    TGLGraphics& operator=(const TGLGraphics&) = delete;
+
+    std::shared_ptr<TGraphicsDriver> Driver() override;
+    void GetSettings(int& width, int& height, int& depth, int& hz, int& flags) override;
+    void Close() override;
+
+    // The native record; null after Close.
+    GLContextRecord* Record() const { return record_; }
+
+private:
+    GLContextRecord* record_;
+    std::shared_ptr<TGraphicsDriver> driver_;
+};
+
+// The driver making GL windows, full-screen displays and contexts on host windows.
+class TSDLGLDriver : public TGLGraphicsDriver, public std::enable_shared_from_this<TSDLGLDriver> {
+public:
+    std::vector<TGraphicsMode> GraphicsModes() override;
+    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
+    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
+                                              int flags) override;
+    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
+    void Flip(int sync) override;
+    void ToggleSharedContext() override;
+};
+
+}  // namespace vdl
