@@ -2,6 +2,8 @@
 
 namespace vdl {
 
-void RuntimeError(const std::string& text) { throw TRuntimeException(text); }
+void RuntimeError(const std::string& text) {
+    throw TRuntimeException(text);
+}
 
 }  // namespace vdl

@@ -40,8 +40,7 @@ public:
 
 class TNullFunctionException : public TVardoException {
 public:
-    TNullFunctionException()
-        : TVardoException("Attempt to call uninitialized function pointer") {}
+    TNullFunctionException() : TVardoException("Attempt to call uninitialized function pointer") {}
 };
 
 class TArrayBoundsException : public TVardoException {

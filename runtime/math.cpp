@@ -16,12 +16,20 @@ int TruncToInt(double v) {
     return static_cast<int>(v);
 }
 
-double SquareRoot(double v) { return std::sqrt(v); }
+double SquareRoot(double v) {
+    return std::sqrt(v);
+}
 
-double SinDeg(double degrees) { return std::sin(degrees * kDegToRad); }
+double SinDeg(double degrees) {
+    return std::sin(degrees * kDegToRad);
+}
 
-double CosDeg(double degrees) { return std::cos(degrees * kDegToRad); }
+double CosDeg(double degrees) {
+    return std::cos(degrees * kDegToRad);
+}
 
-double ATan2Deg(double y, double x) { return std::atan2(y, x) * kRadToDeg; }
+double ATan2Deg(double y, double x) {
+    return std::atan2(y, x) * kRadToDeg;
+}
 
 }  // namespace vdl

@@ -35,8 +35,12 @@ void EndProgram() {
     std::exit(0);
 }
 
-const std::string& AppTitle() { return State().title; }
+const std::string& AppTitle() {
+    return State().title;
+}
 
-void SetAppTitle(const std::string& title) { State().title = title; }
+void SetAppTitle(const std::string& title) {
+    State().title = title;
+}
 
 }  // namespace vdl

@@ -23,7 +23,9 @@ void SeedRandom(int seed) {
     if (randomState == 0 || randomState == 0x7FFFFFFF) randomState = kUnseeded;
 }
 
-int CurrentSeed() { return randomState; }
+int CurrentSeed() {
+    return randomState;
+}
 
 float RandomUnitFloat() {
     const int t = Step();

@@ -12,7 +12,7 @@ run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
            vorbis-tools
            xfonts-terminus fonts-dejavu-core
-           libstb-dev libsdl2-mixer-dev)
+           libstb-dev libsdl2-mixer-dev clang-format)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # fonts-blankenburg is the game's font; the title and directions drawings are lettered in
 # Leckerli One and DejaVu Sans.

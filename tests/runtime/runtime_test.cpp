@@ -33,11 +33,9 @@ TEST(Math, DegreesUseScreenOrientation) {
 }
 
 TEST(Errors, CarryTheirFixedTexts) {
-    EXPECT_STREQ(TNullObjectException().what(),
-                 "Attempt to access field or method of Null object");
+    EXPECT_STREQ(TNullObjectException().what(), "Attempt to access field or method of Null object");
     EXPECT_STREQ(TNullMethodException().what(), "Attempt to call abstract method");
-    EXPECT_STREQ(TNullFunctionException().what(),
-                 "Attempt to call uninitialized function pointer");
+    EXPECT_STREQ(TNullFunctionException().what(), "Attempt to call uninitialized function pointer");
     EXPECT_STREQ(TArrayBoundsException().what(),
                  "Attempt to index array element beyond array length");
     EXPECT_STREQ(TStreamReadException().what(), "Error reading from stream");

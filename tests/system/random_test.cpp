@@ -68,7 +68,8 @@ TEST(RandomValues, RandomIntCoversItsBoundsInEitherOrder) {
     EXPECT_EQ(forward, (std::set<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(backward, forward);
 
-    for (int i = 0; i < 1000; ++i) EXPECT_EQ(RandomInt(5, 5), 5);
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(RandomInt(5, 5), 5);
     for (int i = 0; i < 5000; ++i) {
         const int v = RandomInt(360, 1);
         ASSERT_GE(v, 1);
@@ -80,7 +81,8 @@ TEST(RandomValues, RangesAcrossZeroTruncateTowardZero) {
     SeedRandom(4242);
     std::map<int, int> counts;
     const int n = 200000;
-    for (int i = 0; i < n; ++i) counts[RandomInt(-10, 10)]++;
+    for (int i = 0; i < n; ++i)
+        counts[RandomInt(-10, 10)]++;
     EXPECT_EQ(counts.begin()->first, -9);  // -10 only for r exactly 0
     EXPECT_EQ(counts.rbegin()->first, 10);
     // 0 takes the span (-1, 1): twice the share of any other value.
