@@ -38,6 +38,8 @@ constexpr int kSlots = 3;
 // Bytes one read or copy buffer may hold: more than any scratch file, less than the larger
 // embedded assets, so reads both end early and fill up.
 constexpr int kMaxTransfer = 4096;
+// The largest stream read whole.
+constexpr int kMaxWholeRead = 1 << 20;
 
 // The scratch folder and the files an input may read.
 struct TScratch {
@@ -208,7 +210,9 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             ReadText(stream, std::min(program.Count(), kMaxTransfer));
             break;
         case 9:
-            LoadAllBytes(stream);
+            // A seek far past the end and a write make a sparse scratch file of up to 2 GB;
+            // reading all of that is the file's size, not a fault, and only costs time.
+            if (!stream || StreamLength(stream) <= kMaxWholeRead) LoadAllBytes(stream);
             break;
         case 10: {
             unsigned char sink[512];
