@@ -75,6 +75,13 @@ TScratch& Scratch() {
     return scratch;
 }
 
+// The size of the written scratch file on disk; 0 when there is none.
+std::uintmax_t ScratchFileBytes() {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(Scratch().writtenFile, error);
+    return error ? 0 : size;
+}
+
 // Removes what the input before wrote.
 void ResetScratchFiles() {
     std::remove(Scratch().writtenFile.c_str());
@@ -211,8 +218,10 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             break;
         case 9:
             // A seek far past the end and a write make a sparse scratch file of up to 2 GB;
-            // reading all of that is the file's size, not a fault, and only costs time.
-            if (!stream || StreamLength(stream) <= kMaxWholeRead) LoadAllBytes(stream);
+            // reading all of that is the file's size, not a fault, and only costs time. The
+            // file is measured on disk: a wrapper or a stream open for writing may not know
+            // its length.
+            if (ScratchFileBytes() <= kMaxWholeRead) LoadAllBytes(stream);
             break;
         case 10: {
             unsigned char sink[512];
