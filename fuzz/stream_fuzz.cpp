@@ -115,7 +115,10 @@ public:
     // A count: mostly small, sometimes negative or large, as streams are asked for.
     int Count() {
         const int kind = Byte();
-        const int low = Byte() | Byte() << 8;
+        // Two statements: the operands of one expression are read in an unspecified order,
+        // and gcc's replay would decode the input differently from clang's fuzzer.
+        const int first = Byte();
+        const int low = first | Byte() << 8;
         switch (kind % 8) {
             case 0:
                 return -low;
