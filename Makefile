@@ -7,13 +7,18 @@
 #   make assets  remake every file in assets/ from assets/src/
 #   make soak    the autopilot for an hour of game time on each of seeds 1-10, headless
 #   make watch   the autopilot playing in the real window
+#   make deb     build-release/candycane-arena_<version>_<arch>.deb, checked with lintian
+#   make dist    the .deb and build-windows/candycane-arena-windows-x86_64.zip
+#   make windows       cross-build build-windows/candycane-arena.exe for 64-bit Windows
+#   make windows-test  the Windows build's tests, run under Wine
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 # Tests that need a display get a virtual one when none is set.
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
-.PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz
+.PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
+	windows windows-test windows-configure deb dist
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -76,5 +81,35 @@ soak: build-runner
 watch: build-runner
 	./build-release/sim/candycane-sim --watch
 
+# The Windows build: the libraries from Debian's source packages, cross-built once into
+# build-windows/deps, then the game, the tests and the benchmarks against them.
+WINDOWS_PREFIX = $(CURDIR)/build-windows/deps/prefix
+
+windows-configure:
+	tools/install-deps.sh windows
+	packaging/windows/build-deps.sh build-windows
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=packaging/windows/mingw-toolchain.cmake \
+	      -DCCA_WINDOWS_PREFIX=$(WINDOWS_PREFIX) -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
+	      -DCCA_BENCH=ON
+
+windows: windows-configure
+	cmake --build build-windows -j $(JOBS) --target candycane-arena
+	@ls -l build-windows/candycane-arena.exe
+
+windows-test: windows-configure
+	cmake --build build-windows -j $(JOBS)
+	cd build-windows && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS) -LE bench $(CTEST_ARGS)
+
+# The Debian package, made by CPack from the Release tree (cmake/Packaging.cmake); lintian
+# must find no error in it. packaging/debian/test-install.sh installs it on a fresh Debian.
+deb:
+	tools/install-deps.sh package
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF
+	cmake --build build-release -j $(JOBS)
+	cd build-release && cpack -G DEB && lintian --fail-on error candycane-arena_*.deb
+
+dist: windows deb
+	packaging/windows/make-zip.sh build-windows
+
 clean:
-	rm -rf build build-release build-tsan build-bench
+	rm -rf build build-release build-tsan build-bench build-windows

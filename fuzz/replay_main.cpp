@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path folder = argv[i];
         if (!std::filesystem::is_directory(folder)) {
-            std::fprintf(stderr, "replay: no folder %s\n", folder.c_str());
+            std::fprintf(stderr, "replay: no folder %s\n", folder.string().c_str());
             return 1;
         }
         std::vector<std::filesystem::path> files;
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
-            std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+            std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.string().c_str(), bytes.size());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                    bytes.size());
             ++replayed;

@@ -2,7 +2,10 @@
 #include <cstdio>
 #include <exception>
 
+#include <string>
+
 #include "game/screens.h"
+#include "platform/error_box.h"
 #include "runtime/program.h"
 
 int main() {
@@ -12,6 +15,7 @@ int main() {
         std::fprintf(stderr, "candycane-arena: %s\n", e.what());
         // Stops the mixer and closes the window before the process ends.
         vdl::RunExitRoutines();
+        vdl::ShowErrorBox(std::string("The game cannot go on: ") + e.what());
         return 1;
     }
 }

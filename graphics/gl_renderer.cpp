@@ -7,6 +7,11 @@
 
 #include <GL/gl.h>
 
+// Windows' own header stops at OpenGL 1.1; every driver since takes the 1.2 edge clamp.
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F
+#endif
+
 #include <algorithm>
 #include <cmath>
 

@@ -22,6 +22,9 @@ namespace vdl {
 
 namespace {
 
+// Pixel buffers start on 16-byte boundaries.
+constexpr std::align_val_t kPixelAlignment{16};
+
 struct FormatInfo {
     int bytesPerPixel;
     int alphaBits;
@@ -154,7 +157,7 @@ void ConvertPixels(const uint8_t* src, int srcFormat, uint8_t* dst, int dstForma
 }
 
 TPixmap::~TPixmap() {
-    if (capacity >= 0) std::free(pixels);
+    if (capacity >= 0) ::operator delete(pixels, kPixelAlignment);
 }
 
 uint8_t* TPixmap::PixelPtr(int x, int y) {
@@ -261,10 +264,10 @@ PixmapRef TPixmap::Create(int width, int height, int format, int align) {
     const int64_t bytes = pitch * height;
     if (bytes > std::numeric_limits<int>::max()) throw std::length_error("pixmap too large");
 
-    // Rounded up to whole 16-byte blocks, as aligned_alloc asks, and never zero bytes.
+    // Whole 16-byte blocks, never zero bytes; aligned new, since Windows' C library has no
+    // aligned_alloc.
     const size_t allocated = static_cast<size_t>((std::max<int64_t>(bytes, 1) + 15) / 16 * 16);
-    void* memory = std::aligned_alloc(16, allocated);
-    if (!memory) throw std::bad_alloc();
+    void* memory = ::operator new(allocated, kPixelAlignment);
     std::memset(memory, 0, allocated);
 
     PixmapRef pixmap(new TPixmap());

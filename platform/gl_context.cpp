@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/error_box.h"
 #include "platform/sdl_system_driver.h"
 #include "platform/window_listener.h"
 #include "runtime/errors.h"
@@ -40,7 +41,9 @@ PlatformState& State() {
     const char* display = SDL_getenv("DISPLAY");
     std::fprintf(stderr, "GLGraphicsDriver: %s (DISPLAY=%s): %s\n", what,
                  display ? display : "not set", SDL_GetError());
+    const std::string reason = std::string(what) + ": " + SDL_GetError();
     RunExitRoutines();
+    ShowErrorBox(reason);
     std::fflush(nullptr);
     std::_Exit(code);
 }
@@ -355,6 +358,10 @@ std::intptr_t NativeWindowHandle(const GLContextRecord* record) {
     if (!SDL_GetWindowWMInfo(record->window, &info)) return 0;
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (info.subsystem == SDL_SYSWM_X11) return static_cast<std::intptr_t>(info.info.x11.window);
+#endif
+#if defined(SDL_VIDEO_DRIVER_WINDOWS)
+    if (info.subsystem == SDL_SYSWM_WINDOWS)
+        return reinterpret_cast<std::intptr_t>(info.info.win.window);
 #endif
     return 0;
 }

@@ -33,7 +33,9 @@ public:
         Restore();
     }
 #else
-    StderrMuted() = default;
+    // Windows' sound drivers print nothing; there is nothing to mute or restore.
+    StderrMuted() {}
+    ~StderrMuted() {}
 #endif
     StderrMuted(const StderrMuted&) = delete;
     StderrMuted& operator=(const StderrMuted&) = delete;

@@ -5,6 +5,20 @@
 
 #include <array>
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which it needs.
+#include <timeapi.h>
+
+#include <cstdlib>
+#endif
+
 #include "system/event.h"
 
 namespace vdl {
@@ -193,6 +207,19 @@ bool VideoStarted() {
 int VirtualKeyFromScancode(int scancode) {
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
     return KeyTable()[scancode];
+}
+
+TSDLSystemDriver::TSDLSystemDriver() {
+#ifdef _WIN32
+    // Windows' default timer tick is 15.6 ms, far coarser than a frame's sleep. One request
+    // per process, returned when the process exits.
+    static const bool timerPrecisionSet = [] {
+        if (timeBeginPeriod(1) != TIMERR_NOERROR) return false;
+        std::atexit([] { timeEndPeriod(1); });
+        return true;
+    }();
+    (void)timerPrecisionSet;
+#endif
 }
 
 std::shared_ptr<TSystemDriver> CreateSDLSystemDriver() {

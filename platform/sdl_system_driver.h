@@ -25,6 +25,10 @@ namespace vdl {
 // The system driver over SDL's event queue and pointer.
 class TSDLSystemDriver : public TSystemDriver {
 public:
+    // On Windows, the first driver of the process asks for a 1 ms system timer resolution,
+    // which the frame pacing's sleeps need, and gives it back at exit.
+    TSDLSystemDriver();
+
     void Poll() override;
     void Wait() override;
     void MovePointer(int x, int y) override;

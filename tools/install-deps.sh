@@ -3,8 +3,11 @@
 #   tools/install-deps.sh run    libraries to build and start the game
 #   tools/install-deps.sh test   the above plus compilers, test, display and asset tools
 #   tools/install-deps.sh fuzz   the test set plus clang and libFuzzer, for tools/run-fuzzers.sh
+#   tools/install-deps.sh windows the test set plus the mingw-w64 cross compilers, the tools that
+#                                fetch and unpack Debian source packages, Wine and zip
 #   tools/install-deps.sh assets the run libraries plus what tools/make-assets.sh draws,
 #                                encodes and copies with (SVG rasteriser, Vorbis encoder, fonts)
+#   tools/install-deps.sh package the run libraries plus what `make deb` packs and checks with
 set -euo pipefail
 
 run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
@@ -14,17 +17,26 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            xfonts-terminus fonts-dejavu-core
            libstb-dev libsdl2-mixer-dev clang-format)
 fuzz_pkgs=(clang libclang-rt-14-dev)
+# The posix flavour of the cross compilers: std::thread and std::mutex need it.
+windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+              dpkg-dev wine64 zip)
 # fonts-blankenburg is the game's font; the title and directions drawings are lettered in
 # Leckerli One and DejaVu Sans.
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
             fonts-dejavu-core)
+# dpkg-shlibdeps (in dpkg-dev) finds the package's library dependencies, and file is what
+# CPack tells executables by; packaging/debian/test-install.sh makes its Debian with
+# debootstrap and looks at the game under Xvfb.
+package_pkgs=(dpkg-dev file lintian debootstrap xvfb xauth imagemagick)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;
   test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
   fuzz) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
+  windows) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
   assets) wanted=("${run_pkgs[@]}" "${asset_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test|fuzz|assets" >&2; exit 2 ;;
+  package) wanted=("${run_pkgs[@]}" "${package_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test|fuzz|windows|assets|package" >&2; exit 2 ;;
 esac
 
 missing=()

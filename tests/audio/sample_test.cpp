@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -178,8 +179,8 @@ protected:
                 for (int c = 0; c < channels; ++c) {
                     const double t = static_cast<double>(i) / hertz;
                     const auto v = static_cast<std::int16_t>(
-                        12000 * std::sin(2 * M_PI * (220.0 * (c + 1)) * t) +
-                        6000 * std::sin(2 * M_PI * 1375.0 * t));
+                        12000 * std::sin(2 * std::numbers::pi * (220.0 * (c + 1)) * t) +
+                        6000 * std::sin(2 * std::numbers::pi * 1375.0 * t));
                     out.put(static_cast<char>(v & 0xFF));
                     out.put(static_cast<char>((v >> 8) & 0xFF));
                 }

@@ -19,6 +19,18 @@
 namespace vdl {
 namespace {
 
+// Sets (or, with null, removes) a variable of the process's environment, where SDL reads it.
+void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
 // What one run on the disk driver captured.
 struct TCapture {
     std::vector<std::int16_t> samples;  // interleaved stereo
@@ -32,15 +44,15 @@ protected:
         path = std::filesystem::path(CCA_BINARY_DIR) / "tests" /
                (std::string("audio-capture-") + test->name() + ".raw");
         std::filesystem::create_directories(path.parent_path());
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+        SetEnv("SDL_AUDIODRIVER", "disk");
+        SetEnv("SDL_DISKAUDIOFILE", path.string().c_str());
         SetWaveOutOpener(&OpenSdlWaveOut);
     }
     void TearDown() override {
         CloseMixer();
         SetWaveOutOpener(nullptr);
-        unsetenv("SDL_AUDIODRIVER");
-        unsetenv("SDL_DISKAUDIOFILE");
+        SetEnv("SDL_AUDIODRIVER", nullptr);
+        SetEnv("SDL_DISKAUDIOFILE", nullptr);
     }
 
     // Opens the mixer, lets the output settle, calls play, waits waitMs and closes. A run

@@ -9,8 +9,13 @@
 
 namespace e2e {
 
-// The real program, as the build made it.
+// The real program, as the build made it; the Windows build's test names a launcher that
+// starts the .exe under Wine.
+#ifdef CCA_GAME_PROGRAM
+inline const char* const kProgram = CCA_GAME_PROGRAM;
+#else
 inline const char* const kProgram = CCA_BINARY_DIR "/game/candycane-arena";
+#endif
 
 // Runs a shell command; its exit status, or -1 when it did not exit.
 inline int Shell(const std::string& command) {

@@ -18,11 +18,7 @@ namespace fs = std::filesystem;
 
 class FileStreamTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "cca-stream-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
+    void SetUp() override { dir_ = streamtest::MakeTempDir("cca-stream-"); }
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }

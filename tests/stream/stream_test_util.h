@@ -2,12 +2,25 @@
 #pragma once
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "stream/stream.h"
 
 namespace streamtest {
+
+// A new, empty folder of the caller's own in the temporary folder; its name starts with
+// prefix.
+inline std::filesystem::path MakeTempDir(const std::string& prefix) {
+    std::random_device random;
+    for (;;) {
+        const auto dir =
+            std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+        if (std::filesystem::create_directory(dir)) return dir;
+    }
+}
 
 // A readable stream over fixed bytes that hands out at most `chunk` bytes per Read and,
 // when `seekable` is false, cannot tell its position or length (like a pipe).

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -86,8 +85,7 @@ TEST(IncbinUrls, AreReadOnlyAndLeaveTheAssetAsItWas) {
 
 TEST(UrlResolution, AnUnknownSchemeIsNullEvenWhenAFileHasThatName) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("cca-url-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    const fs::path dir = streamtest::MakeTempDir("cca-url-");
     const std::string path = (dir / "bogus::asset.bin").string();
     std::ofstream(path) << "data";
     EXPECT_EQ(OpenForReading(path), nullptr);
@@ -101,8 +99,7 @@ TEST(UrlResolution, AnUnknownSchemeIsNullEvenWhenAFileHasThatName) {
 // cut off by the file system and the registry, and something else would open.
 TEST(UrlResolution, ANulInsideAPathOrAnAssetNameIsRefused) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("cca-nul-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    const fs::path dir = streamtest::MakeTempDir("cca-nul-");
     const std::string path = (dir / "real.bin").string();
     std::ofstream(path) << "data";
     Asset("nul.bin", 4);

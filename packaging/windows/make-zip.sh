@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Packs the Windows build for players: candycane-arena-windows-x86_64.zip holds the game's
+# executable, a short read-me and the licences of everything linked or embedded into it (the
+# libraries' from their Debian source packages, the fonts' from the repository).
+#   packaging/windows/make-zip.sh [build-dir]      (default build-windows)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(realpath -m "${1:-$root/build-windows}")
+exe=$build/candycane-arena.exe
+src=$build/deps/src
+[ -f "$exe" ] || { echo "make-zip: $exe is missing; make windows builds it" >&2; exit 1; }
+
+stage=$build/dist/candycane-arena
+rm -rf "$build/dist"
+mkdir -p "$stage/licences"
+cp "$exe" "$stage/"
+x86_64-w64-mingw32-strip "$stage/candycane-arena.exe"
+
+for pkg in zlib libpng1.6 freetype libogg libvorbis libsdl2; do
+  dir=$(find "$src" -maxdepth 1 -type d -name "$pkg-*" | head -1)
+  [ -n "$dir" ] && [ -f "$dir/debian/copyright" ] ||
+    { echo "make-zip: no debian/copyright for $pkg under $src" >&2; exit 1; }
+  version=$(basename "$dir")
+  cp "$dir/debian/copyright" "$stage/licences/$version.txt"
+done
+cp "$root/assets/src/font/LICENSE-Blankenburg.txt" "$stage/licences/font-Blankenburg.txt"
+cp "$root/assets/src/font/LICENSE-LeckerliOne.txt" "$stage/licences/font-LeckerliOne.txt"
+cp "$root/graphics/vardofont.LICENSE" "$stage/licences/font-Terminus.txt"
+# The MinGW-w64 run-time and winpthreads are linked in statically as well.
+for f in /usr/share/doc/mingw-w64-common/copyright /usr/share/doc/gcc-mingw-w64-base/copyright; do
+  [ -f "$f" ] && cp "$f" "$stage/licences/$(basename "$(dirname "$f")").txt"
+done
+
+cat > "$stage/README.txt" <<'TEXT'
+Candy Cane Arena
+
+Double-click candycane-arena.exe to play. Steer the candy cane with W, A, S and D, aim with
+the mouse, fire straight shots with the left button and homing shots with the right button.
+P pauses; Escape leaves a level.
+
+The game needs OpenGL (any graphics driver from the last twenty years has it) and plays its
+music through the default sound device. It writes no files.
+
+The licences of the libraries and fonts built into the executable are in licences\.
+TEXT
+sed -i 's/$/\r/' "$stage/README.txt"
+
+zip=$build/candycane-arena-windows-x86_64.zip
+rm -f "$zip"
+(cd "$build/dist" && zip -q -r -X "$zip" candycane-arena)
+echo "$zip: $(stat -c %s "$zip") bytes"
+unzip -l "$zip"
