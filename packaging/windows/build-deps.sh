@@ -94,8 +94,12 @@ fetch() {
   upstream=${version#*:}
   upstream=${upstream%-*}
   dir=$src/$pkg-$upstream
-  [ -d "$dir" ] || (cd "$src" && dpkg-source -x "$(basename "$dsc")" > /dev/null) ||
-    fail "the source package $pkg did not unpack"
+  # apt checked the files against the signed Sources index; dpkg-source's own look for the
+  # uploader's key (not installed here) only makes noise, so its output goes to a log.
+  if [ ! -d "$dir" ]; then
+    (cd "$src" && dpkg-source -x "$(basename "$dsc")" > "$work/$pkg.unpack.log" 2>&1) ||
+      { cat "$work/$pkg.unpack.log" >&2; fail "the source package $pkg did not unpack"; }
+  fi
 }
 
 version_of_dir() { awk '/^Version:/ {print $2; exit}' "$(ls "$src"/"$1"_*.dsc | head -1)"; }
