@@ -98,9 +98,8 @@ windows: windows-configure
 
 windows-test: windows-configure
 	cmake --build build-windows -j $(JOBS)
-	@# The Wine prefix is made once, before tests start side by side.
-	cd build-windows && $(WITH_DISPLAY) sh -c '../packaging/windows/wine-run.sh cmd /c exit && \
-	  ctest --output-on-failure -j $(JOBS) -LE bench $(CTEST_ARGS)'
+	$(WITH_DISPLAY) packaging/windows/wine-tests.sh build-windows --output-on-failure -j $(JOBS) \
+	  -LE bench $(CTEST_ARGS)
 
 # The Debian package, made by CPack from the Release tree (cmake/Packaging.cmake); lintian
 # must find no error in it. packaging/debian/test-install.sh installs it on a fresh Debian.

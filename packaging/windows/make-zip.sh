@@ -24,6 +24,8 @@ for pkg in zlib libpng1.6 freetype libogg libvorbis libsdl2; do
   version=$(basename "$dir")
   cp "$dir/debian/copyright" "$stage/licences/$version.txt"
 done
+# The game's own terms, and which of the files above covers what.
+cp "$root/packaging/debian/copyright" "$stage/licences/candycane-arena.txt"
 cp "$root/assets/src/font/LICENSE-Blankenburg.txt" "$stage/licences/font-Blankenburg.txt"
 cp "$root/assets/src/font/LICENSE-LeckerliOne.txt" "$stage/licences/font-LeckerliOne.txt"
 cp "$root/graphics/vardofont.LICENSE" "$stage/licences/font-Terminus.txt"
@@ -42,7 +44,8 @@ P pauses; Escape leaves a level.
 The game needs OpenGL (any graphics driver from the last twenty years has it) and plays its
 music through the default sound device. It writes no files.
 
-The licences of the libraries and fonts built into the executable are in licences\.
+The game's own terms are in licences\candycane-arena.txt; the licences of the libraries and
+fonts built into the executable are beside it.
 TEXT
 sed -i 's/$/\r/' "$stage/README.txt"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine: the test runner's emulator for the Windows build.
 #   packaging/windows/wine-run.sh program.exe [args...]
+#   packaging/windows/wine-run.sh --server     prints the path of the matching wineserver
 # Debian's wine64 keeps its loader off the PATH. The Wine prefix lives in the build folder
 # (WINEPREFIX, default build-windows/wine), made on first use; Wine's own chatter is off.
 set -euo pipefail
@@ -12,6 +13,14 @@ for candidate in "${WINE_LOADER:-}" /usr/lib/wine/wine64 "$(command -v wine64 ||
   if [ -n "$candidate" ] && [ -x "$candidate" ]; then loader=$candidate; break; fi
 done
 [ -n "$loader" ] || { echo "wine-run: no Wine loader; tools/install-deps.sh windows installs wine64" >&2; exit 1; }
+
+if [ "${1:-}" = "--server" ]; then
+  for server in "$(dirname "$loader")/wineserver" "$(command -v wineserver || true)"; do
+    [ -x "$server" ] && { echo "$server"; exit 0; }
+  done
+  echo "wine-run: no wineserver beside $loader" >&2
+  exit 1
+fi
 
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
