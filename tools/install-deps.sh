@@ -18,8 +18,11 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            libstb-dev libsdl2-mixer-dev clang-format)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # The posix flavour of the cross compilers: std::thread and std::mutex need it.
+# Wine opens its X11 and GL libraries at run time, so the ones it recommends are named here
+# (recommends are not installed); fonts-wine gives its dialogs their fonts.
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-              dpkg-dev wine64 zip)
+              dpkg-dev wine64 zip libgl1 libgl1-mesa-dri libxcursor1 libxrandr2 libxi6
+              libxrender1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1 fonts-wine)
 # fonts-blankenburg is the game's font; the title and directions drawings are lettered in
 # Leckerli One and DejaVu Sans.
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
