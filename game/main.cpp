@@ -1,7 +1,6 @@
 // The executable: runs the game and turns a run-time error into one line and an exit code.
 #include <cstdio>
 #include <exception>
-
 #include <string>
 
 #include "game/screens.h"
