@@ -18,9 +18,7 @@
 #include "graphics/gl_graphics.h"
 #include "graphics/graphics.h"
 #include "platform/sdl_gl_driver.h"
-#include "platform/sdl_system_driver.h"
 #include "system/clock.h"
-#include "system/system_driver.h"
 
 namespace {
 
@@ -75,17 +73,6 @@ std::shared_ptr<vdl::TGraphics> NullDriver::CreateGraphics(int width, int height
     return std::make_shared<NullGraphics>(shared_from_this(), width, height, hz);
 }
 
-// The game's own backends: SDL's windows and contexts, and its system driver, which on
-// Windows also sets the 1 ms timer resolution the pacing's sleeps rely on.
-void InstallDesktopBackends() {
-    static const bool installed = [] {
-        vdl::SetSystemDriver(vdl::CreateSDLSystemDriver());
-        vdl::SetGLContextDriver(std::make_shared<vdl::TSDLGLDriver>());
-        return true;
-    }();
-    (void)installed;
-}
-
 // Runs the paced frames on the opened graphics and reports the figures.
 void PaceFrames(benchmark::State& state) {
     std::vector<double> flips;
@@ -118,7 +105,9 @@ void PaceFrames(benchmark::State& state) {
 }
 
 void BM_PacedFramesNull(benchmark::State& state) {
-    InstallDesktopBackends();
+    // The game's backends; on Windows the SDL system driver also sets the 1 ms timer
+    // resolution the pacing's sleeps rely on.
+    vdl::InstallSDLBackends();
     for (auto _ : state) {
         vdl::SelectGraphicsDriver(std::make_shared<NullDriver>(), 0);
         if (!vdl::OpenGraphics(800, 600, 0, 60, 0)) {
@@ -132,7 +121,9 @@ void BM_PacedFramesNull(benchmark::State& state) {
 BENCHMARK(BM_PacedFramesNull)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_PacedFramesWindow(benchmark::State& state) {
-    InstallDesktopBackends();
+    // The game's backends; on Windows the SDL system driver also sets the 1 ms timer
+    // resolution the pacing's sleeps rely on.
+    vdl::InstallSDLBackends();
     for (auto _ : state) {
         if (!std::getenv("DISPLAY") || !vdl::OpenGLGraphics(800, 600, 0, 60, 0)) {
             state.SkipWithError("no display");

@@ -21,7 +21,6 @@
 #include "graphics/png_loader.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_gl_driver.h"
-#include "platform/sdl_system_driver.h"
 #include "runtime/errors.h"
 #include "runtime/program.h"
 #include "stream/url.h"
@@ -71,8 +70,7 @@ bool StartDesktopSound() {
 }
 
 std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
-    vdl::SetSystemDriver(vdl::CreateSDLSystemDriver());
-    vdl::SetGLContextDriver(std::make_shared<vdl::TSDLGLDriver>());
+    vdl::InstallSDLBackends();
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
     std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(800, 600, 0, 60, 0);

@@ -2,6 +2,8 @@
 #include "platform/sdl_gl_driver.h"
 
 #include "platform/gl_context.h"
+#include "platform/sdl_system_driver.h"
+#include "system/system_driver.h"
 
 namespace vdl {
 
@@ -60,6 +62,11 @@ void TSDLGLDriver::Flip(int sync) {
 
 void TSDLGLDriver::ToggleSharedContext() {
     vdl::ToggleSharedContext();
+}
+
+void InstallSDLBackends() {
+    SetSystemDriver(CreateSDLSystemDriver());
+    SetGLContextDriver(std::make_shared<TSDLGLDriver>());
 }
 
 }  // namespace vdl

@@ -47,4 +47,8 @@ public:
     void ToggleSharedContext() override;
 };
 
+// Makes SDL the system driver (events, the pointer and, on Windows, the 1 ms timer) and the
+// GL context driver: what a program on the desktop installs before its first window.
+void InstallSDLBackends();
+
 }  // namespace vdl

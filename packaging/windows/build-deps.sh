@@ -70,19 +70,19 @@ declare -A dev_of=([zlib]=zlib1g-dev [libpng1.6]=libpng-dev [freetype]=libfreety
                    [libogg]=libogg-dev [libvorbis]=libvorbis-dev [libsdl2]=libsdl2-dev
                    [googletest]=libgtest-dev [benchmark]=libbenchmark-dev)
 
-# Fetches a source package once and unpacks it with Debian's patches into $dir. The version
-# the machine's -dev package has comes first; then every version apt knows, newest first
+# Fetches a source package once and unpacks it with Debian's patches into $dir; sets $version
+# to the version fetched. The version the machine's -dev package has comes first; then every version apt knows, newest first
 # (a mirror may lack the security suite's sources).
 fetch() {
-  local pkg=$1 dsc version upstream candidates
+  local pkg=$1 dsc upstream candidates candidate
   dsc=$(ls "$src"/"${pkg}"_*.dsc 2>/dev/null | head -1 || true)
   if [ -z "$dsc" ]; then
     apt-cache showsrc "$pkg" 2>/dev/null | grep -q '^Version:' || add_src
     candidates=$(dpkg-query -W -f='${source:Version}' "${dev_of[$pkg]}" 2>/dev/null || true)
     candidates="$candidates $(apt-cache showsrc "$pkg" | awk '/^Version:/ {print $2}' | sort -urV)"
-    for version in $candidates; do
-      say "fetching the source package $pkg $version"
-      if (cd "$src" && apt-get source -qq --download-only "$pkg=$version" > /dev/null 2>&1); then
+    for candidate in $candidates; do
+      say "fetching the source package $pkg $candidate"
+      if (cd "$src" && apt-get source -qq --download-only "$pkg=$candidate" > /dev/null 2>&1); then
         dsc=$(ls "$src"/"${pkg}"_*.dsc | head -1)
         break
       fi
@@ -101,8 +101,6 @@ fetch() {
       { cat "$work/$pkg.unpack.log" >&2; fail "the source package $pkg did not unpack"; }
   fi
 }
-
-version_of_dir() { awk '/^Version:/ {print $2; exit}' "$(ls "$src"/"$1"_*.dsc | head -1)"; }
 
 export PATH="$prefix/bin:$PATH"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
@@ -175,7 +173,6 @@ command -v $cc > /dev/null || fail "$cc not found; tools/install-deps.sh windows
 
 for pkg in "${packages[@]}"; do
   fetch "$pkg"
-  version=$(version_of_dir "$pkg")
   stamp=$deps/stamps/$pkg
   # The stamp holds the version and a digest of how it is built, so a changed recipe builds
   # the library again.

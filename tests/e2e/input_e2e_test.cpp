@@ -17,7 +17,6 @@
 #include "graphics/gl_graphics.h"
 #include "graphics/graphics.h"
 #include "platform/sdl_gl_driver.h"
-#include "platform/sdl_system_driver.h"
 #include "runtime/program.h"
 #include "system/clock.h"
 #include "system/event.h"
@@ -101,8 +100,7 @@ class RealInput : public ::testing::Test {
 protected:
     void SetUp() override {
         SetAppTitle("cca-e2e-input");
-        SetSystemDriver(CreateSDLSystemDriver());
-        SetGLContextDriver(std::make_shared<TSDLGLDriver>());
+        InstallSDLBackends();
         ASSERT_TRUE(OpenGLGraphics(800, 600, 0, 60, 0));
         window_ = Output("xdotool search --sync --onlyvisible --name '^cca-e2e-input$' | head -1");
         ASSERT_FALSE(window_.empty());
