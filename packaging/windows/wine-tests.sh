@@ -3,7 +3,7 @@
 # on, with one Wine server kept running for the whole run.
 #   packaging/windows/wine-tests.sh build-dir [ctest arguments...]
 # Without a persistent server, every test program starts and stops Wine's server and its
-# services again.
+# services again, and now and then one waits about 100 s for a server that is going away.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,17 +13,13 @@ shift
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wine}
 
 server=$("$here/wine-run.sh" --server)
-# A server an interrupted run left behind would never end by itself.
-"$server" -k 2> /dev/null || true
-# The prefix is made once, before tests start side by side, and Wine is let to finish what
-# a new prefix starts in the background (until then, programs start slowly): the server
-# ends when the last of it has. Then one server serves the whole run.
+# A server already running for this prefix is left as it is.
+"$server" -p 2> /dev/null || true
+# The prefix is made once, before tests start side by side.
 "$here/wine-run.sh" cmd /c exit
-"$server" -w
-"$server" -p
-trap '"$server" -k 2> /dev/null || true' EXIT
-# Now and then a Wine process stalls for minutes, in whichever test it happens to run (seen in
-# about one full run in two, never when one test program is run alone many times); the test
-# times out and gets one more run. A test that really fails fails twice.
-cd "$build"
-ctest --repeat until-pass:2 "$@"
+status=0
+# Now and then a Wine process stalls for minutes before it ends, whatever it runs; under Wine
+# a test gets 120 s, and one that timed out gets one more run.
+(cd "$build" && ctest --repeat until-pass:2 "$@") || status=$?
+"$server" -k || true
+exit "$status"
