@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/autopilot.h"
+#include "sim/replay.h"
 #include "sim/runner.h"
 
 int main(int argc, char** argv) {

@@ -245,7 +245,7 @@ void DrawTextLines(const std::vector<std::string>& lines, int x, int y) {
 
 void ShowLevelDescription(int level) {
     const std::vector<std::string>& lines = LevelDescription(level);
-    if (level == kLastLevel + 1) WinScreen();
+    if (level == kWinLevel) WinScreen();
     DrawTextLines(lines, 100, 400);
 }
 

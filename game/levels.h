@@ -13,6 +13,8 @@ namespace game {
 
 // The last playable level.
 constexpr int kLastLevel = 21;
+// The level number of the win screen, one past the last.
+constexpr int kWinLevel = kLastLevel + 1;
 
 // The intro screen of levelNumber, then a cleared and populated arena.
 void StartLevel();

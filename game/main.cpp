@@ -3,13 +3,14 @@
 #include <exception>
 #include <string>
 
+#include "game/desktop.h"
 #include "game/screens.h"
 #include "platform/error_box.h"
 #include "runtime/program.h"
 
 int main() {
     try {
-        game::GameMain();
+        game::GameMain(game::DesktopPlatform());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "candycane-arena: %s\n", e.what());
         // Stops the mixer and closes the window before the process ends.

@@ -1,12 +1,9 @@
 // Start-up and the screens around play.
 #include "game/screens.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 #include <memory>
 
-#include "audio/mixer.h"
 #include "audio/ogg_loader.h"
 #include "audio/sound.h"
 #include "game/levels.h"
@@ -14,13 +11,9 @@
 #include "game/player.h"
 #include "game/world.h"
 #include "graphics/drawing.h"
-#include "graphics/gl_graphics.h"
-#include "graphics/gl_renderer.h"
 #include "graphics/graphics.h"
 #include "graphics/image_font.h"
 #include "graphics/png_loader.h"
-#include "platform/sdl_audio_output.h"
-#include "platform/sdl_gl_driver.h"
 #include "runtime/errors.h"
 #include "runtime/program.h"
 #include "stream/url.h"
@@ -62,47 +55,32 @@ void SetUpDrawingState() {
     vdl::SetBlendMode(vdl::ALPHABLEND);
 }
 
-namespace {
-// The desktop runs on SDL: each of its backends is installed right before its first use.
-bool StartDesktopSound() {
-    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-    return vdl::InitAudio();
-}
-
-std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
-    vdl::InstallSDLBackends();
-    vdl::StartGLRenderer();
-    vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
-    std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(800, 600, 0, 60, 0);
-    if (window) glEnable(GL_LINE_SMOOTH);  // straight on the renderer's context
-    return window;
-}
-}  // namespace
-
-const GamePlatform& DesktopPlatform() {
-    static const GamePlatform desktop{&StartDesktopSound, &OpenDesktopWindow};
-    return desktop;
-}
-
-void GameMain() {
-    GameMain(DesktopPlatform());
-}
-
-void GameMain(const GamePlatform& platform) {
+bool LoadGame(const GamePlatform& platform) {
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
-    const bool sound = platform.startSound();
+    const bool sound = platform.startSound && platform.startSound();
     BeginLoadingSounds();
     LoadImagesAndFonts();
+    return sound;
+}
+
+void RunFromTitleMenu(const GamePlatform& platform, bool sound) {
     CreateWorld();
     if (!platform.openWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
     FinishLoadingSounds();
-    // Said once the window is up, so a start-up that fails says only what failed.
-    if (!sound) std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
+    // Said once the window is up, so a start-up that fails says only what failed; a platform
+    // that never plays sound has nothing to say.
+    if (!sound && platform.startSound) {
+        std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
+    }
     SetUpDrawingState();
     player = std::make_shared<Tplayer>();
     vdl::SeedRandom(vdl::Millis());
     TitleMenu();
+}
+
+void GameMain(const GamePlatform& platform) {
+    RunFromTitleMenu(platform, LoadGame(platform));
 }
 
 void PlayLoop() {

@@ -14,22 +14,24 @@ namespace game {
 
 // What start-up needs from the machine it runs on.
 struct GamePlatform {
-    // Opens the sound output; false when the game must run silent.
+    // Opens the sound output; false when the game must run silent, and says so. Null on a
+    // platform that never plays sound (the headless runner), which says nothing of it.
     bool (*startSound)();
     // Selects the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
     std::shared_ptr<vdl::TGraphics> (*openWindow)();
 };
 
-// The desktop on SDL: sound through the mixer to SDL's audio output, an OpenGL window with
-// SDL's event pump. Each SDL backend is installed when its step runs.
-const GamePlatform& DesktopPlatform();
-
-// Program entry: start-up in its fixed order on the desktop, then the title menu. Never
-// returns; the program ends through EndProgram, or with an error when start-up fails.
-[[noreturn]] void GameMain();
-
-// Start-up on the given platform, then the title menu.
+// Program entry: LoadGame, then RunFromTitleMenu. Never returns; the program ends through
+// EndProgram, or with an error when start-up fails.
 [[noreturn]] void GameMain(const GamePlatform& platform);
+
+// Start-up up to the window: the title, the engine modules, the sound output, every image and
+// font; the two sounds go on decoding on threads of their own. Returns whether sound plays.
+bool LoadGame(const GamePlatform& platform);
+
+// The rest of start-up, then the title menu: the world, the window, the sounds once decoded
+// (a second call keeps the first call's), the drawing state, the player and the seed.
+[[noreturn]] void RunFromTitleMenu(const GamePlatform& platform, bool sound);
 
 // Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,
 // Ogg Vorbis, fonts).

@@ -115,6 +115,7 @@ void LoadImagesAndFonts() {
 }
 
 void FinishLoadingSounds() {
+    if (!musicLoad.sample.valid()) return;
     musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
     bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();

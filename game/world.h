@@ -93,7 +93,8 @@ void BeginLoadingSounds();
 // the two full-screen pictures at their corner.
 void LoadImagesAndFonts();
 
-// Waits for the two sounds, makes them, then the music channel.
+// Waits for the two sounds, makes them, then the music channel. Does nothing when no decoding
+// is under way, so the sounds and channel of an earlier call are kept.
 void FinishLoadingSounds();
 
 // Creates the seven lists empty, sets the level number to 1 and the sound switch to off.

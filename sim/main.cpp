@@ -18,7 +18,9 @@
 #include <string>
 
 #include "sim/autopilot.h"
+#include "sim/replay.h"
 #include "sim/runner.h"
+#include "sim/watch.h"
 
 namespace {
 
@@ -56,18 +58,12 @@ sim::Replay LoadReplay(const std::string& path) {
     return replay;
 }
 
-std::string Clock(long long ms) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld", ms / 60000, ms / 1000 % 60);
-    return text;
-}
-
 void PrintSummary(int seed, const sim::RunResult& r) {
     std::printf(
         "seed %d: %s, highest level %d, %d levels cleared, %d deaths, %d game overs, %s "
         "simulated, %d frames, %.1f s wall (%.0f frames/s)\n",
         seed, r.won ? "WON" : "not won", r.highestLevel, r.levelsCleared, r.deaths, r.gameOvers,
-        Clock(r.simMillis).c_str(), r.frames, r.wallSeconds,
+        sim::FormatGameTime(r.simMillis).c_str(), r.frames, r.wallSeconds,
         r.wallSeconds > 0 ? r.frames / r.wallSeconds : 0.0);
     std::fflush(stdout);
 }
@@ -174,12 +170,12 @@ int main(int argc, char** argv) {
             const bool inHour = r.won && r.simMillis <= 3600000;
             wins += inHour;
             std::printf("| %d | %d | %d | %d | %d | %s | %d | %s |\n", s, r.levelsCleared,
-                        r.highestLevel, r.deaths, r.gameOvers, Clock(r.simMillis).c_str(), r.frames,
-                        inHour ? "yes" : "no");
+                        r.highestLevel, r.deaths, r.gameOvers,
+                        sim::FormatGameTime(r.simMillis).c_str(), r.frames, inHour ? "yes" : "no");
         }
         std::printf("\nwon within the hour: %d of %zu\n", wins, results.size());
         std::printf("\ndeaths by level (all seeds):");
-        for (int level = 1; level <= 21; ++level) {
+        for (int level = 1; level <= game::kLastLevel; ++level) {
             int n = 0;
             for (const auto& [s, r] : results)
                 n += r.deathsByLevel[level];
@@ -187,7 +183,7 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
         std::printf("game time by level, mean over the seeds (s):");
-        for (int level = 1; level <= 21; ++level) {
+        for (int level = 1; level <= game::kLastLevel; ++level) {
             long long n = 0;
             for (const auto& [s, r] : results)
                 n += r.levelFrames[level];
@@ -197,7 +193,7 @@ int main(int argc, char** argv) {
     }
     if (timeFrames) {
         std::printf("\nworst frame per level over the seeds (ms):\n");
-        for (int level = 0; level <= 22; ++level) {
+        for (int level = 0; level < sim::kLevels; ++level) {
             double worst = 0;
             long long levelFrames = 0;
             for (const auto& [s, r] : results) {

@@ -1,4 +1,4 @@
-// The headless runner, the watch mode and replays.
+// The headless runner and the watch mode's flip driver.
 #include "sim/runner.h"
 
 #include <algorithm>
@@ -7,23 +7,19 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "collections/list.h"
-#include "game/menu.h"
 #include "game/player.h"
 #include "game/screens.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
 #include "graphics/headless_renderer.h"
-#include "runtime/errors.h"
 #include "runtime/program.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
 #include "system/hook.h"
 #include "system/polled_input.h"
-#include "system/random.h"
 #include "system/system_driver.h"
 
 namespace sim {
@@ -37,15 +33,12 @@ struct StopRun {};
 // Thrown from the exit routine when the game ends the program during a RunLoaded run.
 struct QuitRun {};
 
-bool NoSound() {
-    return false;
-}
-
 std::shared_ptr<vdl::TGraphics> HeadlessWindow() {
     return vdl::OpenHeadlessGraphics(800, 600);
 }
 
-const game::GamePlatform kHeadlessPlatform{&NoSound, &HeadlessWindow};
+// No sound output at all, so nothing is said about its absence.
+const game::GamePlatform kHeadlessPlatform{nullptr, &HeadlessWindow};
 
 void Emit(const InputEvent& e) {
     vdl::EmitOSEvent(e.id, nullptr, e.data, 0, e.x, e.y, nullptr);
@@ -69,21 +62,15 @@ struct Session {
 
 Session* current = nullptr;
 
-std::string Clock(long long ms) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld", ms / 60000, ms / 1000 % 60);
-    return text;
-}
-
 void TrackProgress(Session& s) {
     RunResult& r = *s.result;
     const int level = game::levelNumber;
     const int lives = game::player ? game::player->lives : 0;
     if (s.options->trace && s.lastLives >= 0 && (lives != s.lastLives || level != s.lastLevel)) {
-        std::fprintf(stderr,
-                     "frame %d (%s): level %d, lives %d, health %d, weapon %d, enemies %d\n",
-                     s.flips, Clock(r.simMillis).c_str(), level, lives, game::player->health,
-                     game::player->weaponLevel, vdl::ListSize(game::enemyList));
+        std::fprintf(
+            stderr, "frame %d (%s): level %d, lives %d, health %d, weapon %d, enemies %d\n",
+            s.flips, FormatGameTime(r.simMillis).c_str(), level, lives, game::player->health,
+            game::player->weaponLevel, vdl::ListSize(game::enemyList));
     }
     if (s.lastLives >= 0) {
         if (lives < s.lastLives) {
@@ -94,7 +81,7 @@ void TrackProgress(Session& s) {
         }
     }
     // Game over takes the level to 0 (so does the win screen, once dismissed).
-    if (level == 0 && s.lastLevel > 0 && s.lastLevel != 22) r.gameOvers += 1;
+    if (level == 0 && s.lastLevel > 0 && s.lastLevel != game::kWinLevel) r.gameOvers += 1;
     if (s.lastLevel >= 0 && level != s.lastLevel) {
         if (level == s.lastLevel + 1) {
             if (!s.deathSinceLevelChange && s.lastLevel >= 1) {
@@ -106,7 +93,7 @@ void TrackProgress(Session& s) {
             s.deathSinceLevelChange = false;
         }
     }
-    if (level >= 1 && level <= 21) r.highestLevel = std::max(r.highestLevel, level);
+    if (level >= 1 && level <= game::kLastLevel) r.highestLevel = std::max(r.highestLevel, level);
     s.lastLevel = level;
     s.lastLives = lives;
 }
@@ -165,7 +152,7 @@ vdl::ObjectRef OnFlip(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
     }
     if (frame == o.snapshotFrame) r.snapshot = SnapshotState();
 
-    if (game::levelNumber == 22 && !r.won) {
+    if (game::levelNumber == game::kWinLevel && !r.won) {
         r.won = true;
         r.winFrame = frame;
     }
@@ -201,19 +188,14 @@ void LeaveRunOnQuit() {
     if (current && current->quitEndsRun) throw QuitRun{};
 }
 
-// GameMain after its loading: the world, the window, the drawing state, the player, the
-// seed, the title menu.
+// The game from its title menu with what LoadGameOnce loaded, as GameMain goes on after its
+// loading.
 void StartAtTitleMenu() {
-    game::CreateWorld();
-    if (!HeadlessWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
     // A fresh program's pointer is at the corner and no close request is pending; an earlier
     // run may have left either.
     vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 0, 0, nullptr);
     vdl::CloseRequested();
-    game::SetUpDrawingState();
-    game::player = std::make_shared<game::Tplayer>();
-    vdl::SeedRandom(vdl::Millis());
-    game::TitleMenu();
+    game::RunFromTitleMenu(kHeadlessPlatform, false);
 }
 
 // Runs body, the game from its start or from its title menu, headless on the session's
@@ -272,7 +254,8 @@ RunResult Run(const RunOptions& options, InputSource& source) {
 }
 
 void LoadGameOnce() {
-    static const bool loaded = (game::StartGameModules(), game::LoadGameResources(), true);
+    static const bool loaded =
+        (game::LoadGame(kHeadlessPlatform), game::FinishLoadingSounds(), true);
     (void)loaded;
 }
 
@@ -281,7 +264,13 @@ RunResult RunLoaded(const RunOptions& options, InputSource& source) {
     return RunHeadless(options, source, true, &StartAtTitleMenu);
 }
 
-void Watch(InputSource& source) {
+std::string FormatGameTime(long long ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", ms / 60000, ms / 1000 % 60);
+    return text;
+}
+
+void DriveNextGame(InputSource& source) {
     static RunOptions options;
     options.stopOnWin = false;
     options.checkEvery = 0;
@@ -293,173 +282,6 @@ void Watch(InputSource& source) {
     session.result = &result;
     current = &session;
     vdl::AddHook(vdl::FlipHook, &OnFlip, nullptr, 0);
-    game::GameMain(game::DesktopPlatform());
-}
-
-// ---- Replays ------------------------------------------------------------------------------
-
-Replay MakeReplay(const RunOptions& options, const RunResult& result) {
-    Replay replay;
-    replay.seed = options.seed;
-    replay.frames = result.frames;
-    replay.events = result.events;
-    replay.checks = result.checks;
-    return replay;
-}
-
-std::string WriteReplay(const Replay& replay) {
-    std::ostringstream out;
-    out << "candycane-replay 1\n";
-    out << "seed " << replay.seed << "\n";
-    out << "frames " << replay.frames << "\n";
-    for (const InputEvent& e : replay.events) {
-        out << "e " << e.frame << ' ' << e.id << ' ' << e.data << ' ' << e.x << ' ' << e.y << "\n";
-    }
-    for (const auto& [frame, hash] : replay.checks) {
-        char hex[17];
-        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-        out << "c " << frame << ' ' << hex << "\n";
-    }
-    out << "end\n";
-    return out.str();
-}
-
-bool ReadReplay(const std::string& text, Replay& replay, std::string& error) {
-    std::istringstream in(text);
-    std::string line;
-    replay = Replay{};
-    if (!std::getline(in, line) || line != "candycane-replay 1") {
-        error = "not a replay (first line is not \"candycane-replay 1\")";
-        return false;
-    }
-    int number = 1;
-    bool ended = false;
-    while (std::getline(in, line)) {
-        ++number;
-        std::istringstream fields(line);
-        std::string tag;
-        fields >> tag;
-        bool ok = true;
-        if (tag == "seed") {
-            ok = static_cast<bool>(fields >> replay.seed);
-        } else if (tag == "frames") {
-            ok = static_cast<bool>(fields >> replay.frames);
-        } else if (tag == "e") {
-            InputEvent e;
-            ok = static_cast<bool>(fields >> e.frame >> e.id >> e.data >> e.x >> e.y);
-            replay.events.push_back(e);
-        } else if (tag == "c") {
-            int frame = 0;
-            std::string hex;
-            ok = static_cast<bool>(fields >> frame >> hex) && hex.size() == 16;
-            if (ok) replay.checks.emplace_back(frame, std::stoull(hex, nullptr, 16));
-        } else if (tag == "end") {
-            ended = true;
-            break;
-        } else if (!tag.empty()) {
-            ok = false;
-        }
-        if (!ok) {
-            error = "line " + std::to_string(number) + ": cannot read \"" + line + "\"";
-            return false;
-        }
-    }
-    if (!ended) {
-        error = "the replay is cut short (no \"end\" line)";
-        return false;
-    }
-    // A hand-moved event goes with its new frame; events of one frame keep the file's order.
-    std::stable_sort(replay.events.begin(), replay.events.end(),
-                     [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
-    return true;
-}
-
-void ReplayInput::OnFlip(int frame, std::vector<InputEvent>& events) {
-    while (next_ < replay_.events.size() && replay_.events[next_].frame <= frame) {
-        events.push_back(replay_.events[next_]);
-        ++next_;
-    }
-}
-
-std::string Divergence::Describe() const {
-    if (!diverged) return "no divergence";
-    std::string text = "diverges at frame " + std::to_string(frame);
-    if (!field.empty()) {
-        text += " in " + std::string(GroupName(group)) + ": " + field + " is " + actual +
-                ", expected " + expected;
-    } else {
-        text += " (last matching check at frame " + std::to_string(lastGood) + ")";
-    }
-    return text;
-}
-
-Divergence VerifyReplay(const Replay& replay) {
-    RunOptions options;
-    options.seed = replay.seed;
-    options.maxFrames = replay.frames;
-    options.stopOnWin = false;
-    options.checkEvery = 1;
-    ReplayInput input(replay);
-    const RunResult result = Run(options, input);
-    Divergence d;
-    for (const auto& [frame, hash] : replay.checks) {
-        const bool reached = frame >= 1 && frame <= static_cast<int>(result.checks.size());
-        if (reached && result.checks[frame - 1].second == hash) {
-            d.lastGood = frame;
-            continue;
-        }
-        d.diverged = true;
-        d.frame = frame;
-        return d;
-    }
-    return d;
-}
-
-Divergence CompareReplays(const Replay& reference, const Replay& candidate) {
-    auto run = [](const Replay& replay, int frames, int snapshotFrame) {
-        RunOptions options;
-        options.seed = replay.seed;
-        options.maxFrames = frames;
-        options.stopOnWin = false;
-        options.keepHashes = snapshotFrame == 0;
-        options.snapshotFrame = snapshotFrame;
-        options.checkEvery = 0;
-        ReplayInput input(replay);
-        return Run(options, input);
-    };
-    const int frames = std::max(reference.frames, candidate.frames);
-    const RunResult a = run(reference, frames, 0);
-    const RunResult b = run(candidate, frames, 0);
-    Divergence d;
-    const std::size_t n = std::min(a.hashes.size(), b.hashes.size());
-    for (std::size_t k = 0; k < n; ++k) {
-        if (a.hashes[k] == b.hashes[k]) continue;
-        d.diverged = true;
-        d.frame = static_cast<int>(k) + 1;
-        d.lastGood = d.frame - 1;
-        for (int g = 0; g < kGroupCount; ++g) {
-            if (a.hashes[k][g] != b.hashes[k][g]) {
-                d.group = static_cast<Group>(g);
-                break;
-            }
-        }
-        const RunResult sa = run(reference, d.frame, d.frame);
-        const RunResult sb = run(candidate, d.frame, d.frame);
-        NamedField e, f;
-        if (FirstDifference(sa.snapshot, sb.snapshot, e, f)) {
-            d.group = e.group;
-            d.field = e.name == f.name ? e.name : e.name + " / " + f.name;
-            d.expected = e.value;
-            d.actual = f.value;
-        }
-        return d;
-    }
-    if (a.hashes.size() != b.hashes.size()) {
-        d.diverged = true;
-        d.frame = static_cast<int>(n) + 1;
-        d.lastGood = static_cast<int>(n);
-    }
-    return d;
 }
 
 }  // namespace sim

@@ -6,7 +6,8 @@
 // waits at every flip. At each flip the runner hashes the state, asks its input source what
 // to press, emits that through the engine's event path and records it; it leaves the game by
 // throwing out of the flip hook once the frame or time limit is reached or the win screen
-// comes up. The watch variant drives the real window on the real clock instead.
+// comes up. The watch mode drives the real window on the real clock instead. Replays are in
+// sim/replay.h.
 #pragma once
 
 #include <array>
@@ -15,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/levels.h"
 #include "sim/state.h"
 
 namespace sim {
@@ -39,7 +41,8 @@ public:
     virtual void OnFlip(int frame, std::vector<InputEvent>& events) = 0;
 };
 
-constexpr int kLevels = 23;  // level numbers 0..22 as the game keeps them
+// Level numbers as the game keeps them: 0 after a reset, 1..21 in play, then the win screen.
+constexpr int kLevels = game::kWinLevel + 1;
 
 struct RunOptions {
     int seed = 1;
@@ -95,55 +98,11 @@ void LoadGameOnce();
 // the program (Quit, Escape in the menu, a close request) the run ends instead, with quit set.
 RunResult RunLoaded(const RunOptions& options, InputSource& source);
 
-// Runs the game in its real window at 60 Hz with source's input; returns only when the game
-// ends the program (its window closed, Escape in the menu).
-[[noreturn]] void Watch(InputSource& source);
+// Hands every flip of the game the caller then starts to source, on the real clock, with the
+// level and the lives traced on stderr: the watch mode drives the game in its real window.
+void DriveNextGame(InputSource& source);
 
-// ---- Replays ------------------------------------------------------------------------------
-
-struct Replay {
-    int seed = 1;
-    int frames = 0;
-    std::vector<InputEvent> events;
-    std::vector<std::pair<int, std::uint64_t>> checks;
-};
-
-// The replay of a finished run.
-Replay MakeReplay(const RunOptions& options, const RunResult& result);
-
-std::string WriteReplay(const Replay& replay);
-// False with a message in error when text is not a replay. Events are put in frame order;
-// those of one frame keep the order they are written in.
-bool ReadReplay(const std::string& text, Replay& replay, std::string& error);
-
-// Sends a replay's events at their frames.
-class ReplayInput : public InputSource {
-public:
-    explicit ReplayInput(const Replay& replay) : replay_(replay) {}
-    void OnFlip(int frame, std::vector<InputEvent>& events) override;
-
-private:
-    const Replay& replay_;
-    std::size_t next_ = 0;
-};
-
-// Where two runs first part.
-struct Divergence {
-    bool diverged = false;
-    int frame = 0;     // first frame whose state differs
-    int lastGood = 0;  // the frame before it, or the last checkpoint that matched
-    Group group = Group::kPlayer;
-    std::string field;  // e.g. "player.x"
-    std::string expected, actual;
-    std::string Describe() const;
-};
-
-// Plays replay back and compares its stored checkpoints: a divergence names the first
-// checkpoint that fails (frame) and the last that held (lastGood).
-Divergence VerifyReplay(const Replay& replay);
-
-// Plays both and compares them frame for frame: the first frame and group whose hash differs,
-// and the first named field that differs in it.
-Divergence CompareReplays(const Replay& reference, const Replay& candidate);
+// A game time as minutes and seconds, "6:47".
+std::string FormatGameTime(long long ms);
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 #include "game/player.h"
 #include "game/world.h"
 #include "sim/autopilot.h"
+#include "sim/replay.h"
 #include "sim/runner.h"
 #include "sim/state.h"
 #include "system/event.h"
