@@ -37,6 +37,11 @@ void Tport::Draw() {
     vdl::DrawImageFrame(images.port, static_cast<float>(x), static_cast<float>(y), 0);
 }
 
+void Tport::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+}
+
 std::shared_ptr<Tport> Tport::Create(int x, int y) {
     auto snowball = std::make_shared<Tport>();
     snowball->x = x;
@@ -73,6 +78,16 @@ void Tparticle::Draw() {
     }
     vdl::SetDrawAlpha(alpha);
     vdl::DrawImageFrame(images.whitestar, x, y, 0);
+}
+
+void Tparticle::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("vx", vx);
+    v.Field("vy", vy);
+    v.Field("colour", colour);
+    v.Field("alpha", alpha);
+    v.Field("alive", alive);
 }
 
 std::shared_ptr<Tparticle> Tparticle::Create(int x, int y, int angle) {

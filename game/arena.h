@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "game/fields.h"
 #include "graphics/image.h"
 #include "runtime/object.h"
 
@@ -19,6 +20,8 @@ public:
     int x = 0;
     int y = 0;
 
+    // Every field that lasts from frame to frame.
+    void Fields(FieldVisitor& v);
     // Draws the snowball.
     virtual void Update();
     // The "port.png" image at (x, y).
@@ -41,6 +44,8 @@ public:
     float alpha = 1.0f;
     int alive = 1;
 
+    // Every field that lasts from frame to frame.
+    void Fields(FieldVisitor& v);
     // Move, then Draw while alive.
     virtual void Update();
     // Flies on and fades by 0.025 a frame; dies once alpha is below 0.

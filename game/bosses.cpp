@@ -19,12 +19,11 @@ constexpr int kGingerPhaseSpin = 2;
 constexpr int kGingerPhaseRing = 3;
 constexpr int kWreathPhaseRing = 3;
 
-// Appends boss to enemyList at (x, y) and returns it.
+// A new boss set up as its kind says, at (x, y) in enemyList, its bar as wide as its health.
 template <class T>
-std::shared_ptr<T> Place(std::shared_ptr<T> boss, int x, int y) {
-    boss->x = static_cast<float>(x);
-    boss->y = static_cast<float>(y);
-    enemyList->Append(boss);
+std::shared_ptr<T> PlaceBoss(std::shared_ptr<T> boss, int x, int y) {
+    PlaceEnemy(boss, x, y);
+    boss->maxHealth = boss->health;
     return boss;
 }
 }  // namespace
@@ -32,6 +31,16 @@ std::shared_ptr<T> Place(std::shared_ptr<T> boss, int x, int y) {
 // ---- TBoss ------------------------------------------------------------------------------
 
 TBoss::TBoss() : phaseStart(vdl::Millis()) {}
+
+void TBoss::Fields(FieldVisitor& v) {
+    TEnemy::Fields(v);
+    v.Field("phase", phase);
+    v.Field("phaseStart", phaseStart);
+    v.Field("phaseDuration", phaseDuration);
+    v.Field("speed", speed);
+    v.Field("phaseCount", phaseCount);
+    v.Field("maxHealth", maxHealth);
+}
 
 void TBoss::NextPhase() {
     phase += 1;
@@ -52,7 +61,7 @@ void TBoss::DrawHealthBar() {
     vdl::SetDrawColor(255, 255, 255);
 }
 
-void TBoss::CollideAsBoss(bool burstAtBoss, int points) {
+void TBoss::CollideAsBoss(bool burstAtBoss) {
     TakePlayerHits(static_cast<float>(angle), false, [&](const Tbullet& bullet) {
         if (burstAtBoss) {
             SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
@@ -65,18 +74,14 @@ void TBoss::CollideAsBoss(bool burstAtBoss, int points) {
     SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 300);
     TPresent::CreateAtRandom();
     TPresent::CreateAtRandom();
-    player->AddScore(points);
+    player->AddScore(Kind().points);
     TMessage::Create(vdl::TruncToInt(x - 50), vdl::TruncToInt(y), "BOSS DEFEATED", 100);
 }
 
 // ---- Gingerbread man --------------------------------------------------------------------
 
 TGinger::TGinger() {
-    health = 150;
-    maxHealth = 150;
     phase = kGingerPhaseSpin;
-    fireDelay = 200;
-    image = images.gingerbread;
 }
 
 void TGinger::Update() {
@@ -104,7 +109,7 @@ void TGinger::Move() {
 }
 
 void TGinger::Collide() {
-    CollideAsBoss(true, 200);
+    CollideAsBoss(true);
 }
 
 void TGinger::Fire() {
@@ -151,19 +156,21 @@ void TGinger::Draw() {
 std::shared_ptr<TGinger> TGinger::Create(int x, int y, int speed) {
     auto ginger = std::make_shared<TGinger>();
     ginger->speed = speed;
-    return Place(std::move(ginger), x, y);
+    return PlaceBoss(std::move(ginger), x, y);
 }
 
 // ---- Wreath -----------------------------------------------------------------------------
 
 TWreath::TWreath() {
-    health = 500;
-    maxHealth = 500;
-    fireDelay = 2000;
     size = 60;
     phaseDuration = 15000;
     phase = 1;
-    image = images.wreath;
+}
+
+void TWreath::Fields(FieldVisitor& v) {
+    TBoss::Fields(v);
+    v.Field("lastX", lastX);
+    v.Field("lastY", lastY);
 }
 
 void TWreath::Update() {
@@ -223,12 +230,12 @@ void TWreath::Draw() {
 }
 
 void TWreath::Collide() {
-    CollideAsBoss(false, 400);
+    CollideAsBoss(false);
     PushOutOfSnowballs(x, y, vx, vy, size);
 }
 
 std::shared_ptr<TWreath> TWreath::Create(int x, int y) {
-    return Place(std::make_shared<TWreath>(), x, y);
+    return PlaceBoss(std::make_shared<TWreath>(), x, y);
 }
 
 }  // namespace game

@@ -27,6 +27,7 @@ public:
     TBoss();
 
     void Update() override = 0;
+    void Fields(FieldVisitor& v) override;
     // The next phase, 1 after the last.
     virtual void NextPhase();
     // "Boss Health: " and the bar, half transparent, at the bottom of the screen.
@@ -34,8 +35,8 @@ public:
 
 protected:
     // Every player bullet overlapping the boss (no band test) dies and takes its damage; 8
-    // particles at the boss or at the bullet. Then the boss's death, worth points.
-    void CollideAsBoss(bool burstAtBoss, int points);
+    // particles at the boss or at the bullet. Then the boss's death, worth its kind's points.
+    void CollideAsBoss(bool burstAtBoss);
 };
 
 class TGinger : public TBoss {
@@ -43,6 +44,7 @@ public:
     TGinger();
 
     void Update() override;
+    const EnemyKind& Kind() const override { return kGinger; }
     virtual void Move();
     virtual void Collide();
     virtual void Fire();
@@ -59,6 +61,8 @@ public:
     TWreath();
 
     void Update() override;
+    const EnemyKind& Kind() const override { return kWreath; }
+    void Fields(FieldVisitor& v) override;
     // Every two seconds: a hat at the wreath and a fast homing bullet at the player.
     virtual void SpawnAttack();
     virtual void Move();

@@ -60,6 +60,16 @@ void TBasicBullet::Draw() {
     vdl::DrawImageFrame(image, x, y, 0);
 }
 
+void Tbullet::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("vx", vx);
+    v.Field("vy", vy);
+    v.Field("owner", owner);
+    v.Field("damage", damage);
+    v.Field("alive", alive);
+}
+
 std::shared_ptr<TBasicBullet> TBasicBullet::Create(int x, int y, int angle, int owner) {
     auto bullet = std::make_shared<TBasicBullet>();
     bullet->x = static_cast<float>(x);
@@ -122,6 +132,13 @@ void THomingBullet::Move() {
     x += vx;
     y += vy;
     StopAtSnowballs(*this);
+}
+
+void THomingBullet::Fields(FieldVisitor& v) {
+    Tbullet::Fields(v);
+    v.Field("target", target);
+    v.Field("heading", heading);
+    v.Field("speed", speed);
 }
 
 std::shared_ptr<TEnemy> THomingBullet::FindTarget() {

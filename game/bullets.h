@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "game/fields.h"
 #include "graphics/image.h"
 #include "runtime/object.h"
 
@@ -35,6 +36,10 @@ public:
 
     // Move, then Draw.
     virtual void Update() = 0;
+    // "straight" or "homing", in the state listing.
+    virtual const char* Kind() const = 0;
+    // Every field that lasts from frame to frame.
+    virtual void Fields(FieldVisitor& v);
 
     // The bullets pass: live bullets update, dead ones are removed.
     static void UpdateAll();
@@ -43,6 +48,7 @@ public:
 class TBasicBullet : public Tbullet {
 public:
     void Update() override;
+    const char* Kind() const override { return "straight"; }
     // Five pixels along the angle; dies within 20 of a snowball's centre or off the field.
     virtual void Move();
     virtual void Draw();
@@ -58,6 +64,8 @@ public:
     int speed = 3;
 
     void Update() override;
+    const char* Kind() const override { return "homing"; }
+    void Fields(FieldVisitor& v) override;
     // Turns and moves; see bullets.cpp.
     virtual void Move();
     // The nearest enemy by truncated distance; ties go to the earlier one in enemyList.

@@ -11,16 +11,6 @@
 namespace game {
 
 namespace {
-// Appends enemy to enemyList at (x, y) with image, and returns it.
-template <class T>
-std::shared_ptr<T> Place(std::shared_ptr<T> enemy, int x, int y, const vdl::ImageRef& image) {
-    enemy->x = static_cast<float>(x);
-    enemy->y = static_cast<float>(y);
-    enemy->image = image;
-    enemyList->Append(enemy);
-    return enemy;
-}
-
 // Draws the enemy's image at its position turned by rotation, then sets rotation 0 again.
 void DrawTurned(const TEnemy& enemy, float rotation) {
     vdl::SetDrawRotation(rotation);
@@ -43,6 +33,20 @@ std::vector<PlayerShot> PlayerShots() {
 }
 
 const std::vector<PlayerShot>* TEnemy::passShots = nullptr;
+
+void TEnemy::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("vx", vx);
+    v.Field("vy", vy);
+    v.Field("angle", angle);
+    v.Field("alive", alive);
+    v.Field("health", health);
+    v.Field("fireDelay", fireDelay);
+    v.Field("ready", ready);
+    v.Field("lastFire", lastFire);
+    v.Field("size", size);
+}
 
 void TEnemy::UpdateAll() {
     const std::vector<PlayerShot> shots = PlayerShots();
@@ -70,18 +74,18 @@ void TEnemy::RunFireTimer() {
     }
 }
 
-void TEnemy::DieIfSpent(int points) {
+void TEnemy::DieIfSpent() {
     if (health > 0) return;
     alive = 0;
     SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 30);
-    player->AddScore(points);
+    player->AddScore(Kind().points);
 }
 
-void TEnemy::CollideAsEnemy(float rotation, int points) {
+void TEnemy::CollideAsEnemy(float rotation) {
     TakePlayerHits(rotation, true, [](const Tbullet& bullet) {
         SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 30);
     });
-    DieIfSpent(points);
+    DieIfSpent();
 }
 
 // ---- Snowman ----------------------------------------------------------------------------
@@ -109,7 +113,7 @@ void TBasicEnemy::Collide() {
     TakePlayerHits(0, true, [this](const Tbullet&) {
         SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
     });
-    DieIfSpent(10);
+    DieIfSpent();
 }
 
 void TBasicEnemy::Draw() {
@@ -130,7 +134,14 @@ void TBasicEnemy::Fire() {
 }
 
 std::shared_ptr<TBasicEnemy> TBasicEnemy::Create(int x, int y) {
-    return Place(std::make_shared<TBasicEnemy>(), x, y, images.snowman);
+    return PlaceEnemy(std::make_shared<TBasicEnemy>(), x, y);
+}
+
+void TBasicEnemy::Fields(FieldVisitor& v) {
+    TEnemy::Fields(v);
+    v.Field("destX", destX);
+    v.Field("destY", destY);
+    v.Field("needDest", needDest);
 }
 
 // ---- Christmas tree ---------------------------------------------------------------------
@@ -155,7 +166,7 @@ void Tshooter::Draw() {
 }
 
 void Tshooter::Collide() {
-    CollideAsEnemy(static_cast<float>(angle + 90), 50);
+    CollideAsEnemy(static_cast<float>(angle + 90));
 }
 
 void Tshooter::Fire() {
@@ -169,10 +180,13 @@ void Tshooter::Fire() {
 
 std::shared_ptr<Tshooter> Tshooter::Create(int x, int y, int moves) {
     auto tree = std::make_shared<Tshooter>();
-    tree->health = 3;
-    tree->fireDelay = 750;
     tree->moves = moves;
-    return Place(std::move(tree), x, y, images.tree);
+    return PlaceEnemy(std::move(tree), x, y);
+}
+
+void Tshooter::Fields(FieldVisitor& v) {
+    TEnemy::Fields(v);
+    v.Field("moves", moves);
 }
 
 // ---- Santa hat --------------------------------------------------------------------------
@@ -194,13 +208,11 @@ void TCharger::Draw() {
 }
 
 void TCharger::Collide() {
-    CollideAsEnemy(static_cast<float>(angle - 270), 25);
+    CollideAsEnemy(static_cast<float>(angle - 270));
 }
 
 std::shared_ptr<TCharger> TCharger::Create(int x, int y) {
-    auto hat = std::make_shared<TCharger>();
-    hat->health = 4;
-    return Place(std::move(hat), x, y, images.hat);
+    return PlaceEnemy(std::make_shared<TCharger>(), x, y);
 }
 
 // ---- Christmas bell ---------------------------------------------------------------------
@@ -227,7 +239,7 @@ void TRoundShooter::Draw() {
 }
 
 void TRoundShooter::Collide() {
-    CollideAsEnemy(static_cast<float>(angle - 270), 60);
+    CollideAsEnemy(static_cast<float>(angle - 270));
 }
 
 void TRoundShooter::Fire() {
@@ -240,10 +252,8 @@ void TRoundShooter::Fire() {
 
 std::shared_ptr<TRoundShooter> TRoundShooter::Create(int x, int y) {
     auto bell = std::make_shared<TRoundShooter>();
-    bell->health = 4;
-    bell->fireDelay = 300;
     bell->angle = vdl::RandomInt(1, 360);
-    return Place(std::move(bell), x, y, images.bell);
+    return PlaceEnemy(std::move(bell), x, y);
 }
 
 // ---- Ornament ---------------------------------------------------------------------------
@@ -263,7 +273,7 @@ void TBouncer::Move() {
 
 // NOTE: the hit test turns the image by angle - 270 although the ornament is drawn unturned.
 void TBouncer::Collide() {
-    CollideAsEnemy(static_cast<float>(angle - 270), 20);
+    CollideAsEnemy(static_cast<float>(angle - 270));
     PushOutOfSnowballs(x, y, vx, vy, size);
 }
 
@@ -273,11 +283,10 @@ void TBouncer::Draw() {
 
 std::shared_ptr<TBouncer> TBouncer::Create(int x, int y) {
     auto ornament = std::make_shared<TBouncer>();
-    ornament->health = 3;
     ornament->size = 8;
     ornament->vx = static_cast<float>(vdl::RandomReal(-3, 3));
     ornament->vy = static_cast<float>(vdl::RandomReal(-3, 3));
-    return Place(std::move(ornament), x, y, images.ornament);
+    return PlaceEnemy(std::move(ornament), x, y);
 }
 
 }  // namespace game

@@ -4,13 +4,7 @@
 // enemy moves, draws itself, takes hits from the player's bullets, dies when its health is
 // spent (scoring for the player) and, if its kind shoots, fires straight bullets on a
 // millisecond timer. The enemies pass removes dead enemies, ringing the bell when sound is on.
-//
-//   kind            is              health  points  fires every
-//   TBasicEnemy     snowman         2       10      2000 ms, one chance in 500 a frame
-//   Tshooter        Christmas tree  3       50      750 ms, at the player
-//   TCharger        Santa hat       4       25      -
-//   TRoundShooter   Christmas bell  4       60      300 ms, along its spin
-//   TBouncer        ornament        3       20      -
+// What sets the kinds apart (health, points, fire delay, image) is the table kEnemyKinds below.
 #pragma once
 
 #include <memory>
@@ -18,12 +12,34 @@
 
 #include "game/arena.h"
 #include "game/bullets.h"
+#include "game/fields.h"
 #include "game/world.h"
 #include "graphics/image.h"
 #include "runtime/math.h"
 #include "runtime/object.h"
 
 namespace game {
+
+// One kind of enemy as it starts out.
+struct EnemyKind {
+    const char* name;                  // in the state listing
+    int health;                        // hits it takes
+    int points;                        // to the player at its death
+    int fireDelay;                     // ms between shots; a spawn point's period is its own
+    vdl::ImageRef GameImages::*image;  // what it looks like and how it is hit
+};
+
+// NOTE: kinds that never fire keep the default delay of 2000 ms, which their timers still run
+// on; the snowman fires only one time in 500 once its 2000 ms are up.
+//                                   name        health  points  fireDelay  image
+inline constexpr EnemyKind kSnowman{"snowman", 2, 10, 2000, &GameImages::snowman};
+inline constexpr EnemyKind kTree{"tree", 3, 50, 750, &GameImages::tree};
+inline constexpr EnemyKind kHat{"hat", 4, 25, 2000, &GameImages::hat};
+inline constexpr EnemyKind kBell{"bell", 4, 60, 300, &GameImages::bell};
+inline constexpr EnemyKind kOrnament{"ornament", 3, 20, 2000, &GameImages::ornament};
+inline constexpr EnemyKind kSpawnPoint{"spawn", 25, 0, 0, &GameImages::spawn};
+inline constexpr EnemyKind kGinger{"ginger", 150, 200, 200, &GameImages::gingerbread};
+inline constexpr EnemyKind kWreath{"wreath", 500, 400, 2000, &GameImages::wreath};
 
 // A player's bullet in bulletList, in list order, where the hit tests see it.
 struct PlayerShot {
@@ -51,6 +67,10 @@ public:
     int size = 6;      // for the snowball push-out
 
     virtual void Update() = 0;
+    // Its kind: health, points, fire delay and image as it starts out.
+    virtual const EnemyKind& Kind() const = 0;
+    // Every field that lasts from frame to frame.
+    virtual void Fields(FieldVisitor& v);
 
     // The enemies pass: live enemies update, dead ones are removed with the bell; then
     // rotation 0 and alpha 1.
@@ -72,12 +92,25 @@ protected:
     // bullets in the other half of the screen are skipped first.
     template <class Hit>
     void TakePlayerHits(float rotation, bool bandTest, Hit&& hit);
-    // The death of an ordinary enemy: 16 particles and points to the player.
-    void DieIfSpent(int points);
+    // The death of an ordinary enemy: 16 particles and its kind's points to the player.
+    void DieIfSpent();
     // The Collide of the five ordinary kinds: hits turned by rotation, bursting 16 particles
     // at the bullet (the snowman: 8 at itself), then death.
-    void CollideAsEnemy(float rotation, int points);
+    void CollideAsEnemy(float rotation);
 };
+
+// Sets a new enemy up as its kind says, puts it at (x, y) and appends it to enemyList.
+template <class T>
+std::shared_ptr<T> PlaceEnemy(std::shared_ptr<T> enemy, int x, int y) {
+    const EnemyKind& kind = enemy->Kind();
+    enemy->x = static_cast<float>(x);
+    enemy->y = static_cast<float>(y);
+    enemy->health = kind.health;
+    enemy->fireDelay = kind.fireDelay;
+    enemy->image = images.*kind.image;
+    enemyList->Append(enemy);
+    return enemy;
+}
 
 // The snowman: wanders from one random point to the next, covering a seventieth of the way
 // each frame.
@@ -88,6 +121,8 @@ public:
     int needDest = 1;
 
     void Update() override;
+    const EnemyKind& Kind() const override { return kSnowman; }
+    void Fields(FieldVisitor& v) override;
     virtual void Move();
     virtual void Collide();
     // Half transparent per point of health lost.
@@ -103,6 +138,8 @@ public:
     int moves = 0;
 
     void Update() override;
+    const EnemyKind& Kind() const override { return kTree; }
+    void Fields(FieldVisitor& v) override;
     virtual void Move();
     virtual void Draw();
     virtual void Collide();
@@ -115,6 +152,7 @@ public:
 class TCharger : public TEnemy {
 public:
     void Update() override;
+    const EnemyKind& Kind() const override { return kHat; }
     virtual void Move();
     virtual void Draw();
     virtual void Collide();
@@ -127,6 +165,7 @@ public:
 class TRoundShooter : public TEnemy {
 public:
     void Update() override;
+    const EnemyKind& Kind() const override { return kBell; }
     virtual void Move();
     virtual void Draw();
     virtual void Collide();
@@ -139,6 +178,7 @@ public:
 class TBouncer : public TEnemy {
 public:
     void Update() override;
+    const EnemyKind& Kind() const override { return kOrnament; }
     virtual void Move();
     virtual void Collide();
     virtual void Draw();

@@ -38,6 +38,15 @@ void TButton::Draw() {
     vdl::DrawString(text, static_cast<float>(x), static_cast<float>(y));
 }
 
+void TButton::Fields(FieldVisitor& v) {
+    v.Field("text", text);
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("width", width);
+    v.Field("height", height);
+    v.Field("clicked", clicked);
+}
+
 std::shared_ptr<TButton> TButton::Create(int x, int y, const std::string& text) {
     auto button = std::make_shared<TButton>();
     button->x = x;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "game/fields.h"
 #include "runtime/object.h"
 
 namespace game {
@@ -21,6 +22,9 @@ public:
     int width = 0;  // measured once, when the button is made
     int height = 0;
     int clicked = 0;  // 1 after a frame in which the left button was pressed over the label
+
+    // Every field that lasts from frame to frame.
+    void Fields(FieldVisitor& v);
 
     // Hover and click test, grey or black, then Draw.
     virtual void Update();

@@ -40,6 +40,12 @@ void TPresent::Collect() {
     alive = 0;
 }
 
+void TPresent::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("alive", alive);
+}
+
 std::shared_ptr<TPresent> TPresent::Create(int x, int y) {
     auto present = std::make_shared<TPresent>();
     present->x = x;
@@ -118,14 +124,15 @@ void TSpawnPoint::Collide() {
 
 std::shared_ptr<TSpawnPoint> TSpawnPoint::Create(int x, int y, int kind, int period) {
     auto spawn = std::make_shared<TSpawnPoint>();
-    spawn->x = static_cast<float>(x);
-    spawn->y = static_cast<float>(y);
-    spawn->health = 25;
-    spawn->image = images.spawn;
-    spawn->fireDelay = period;
     spawn->kind = kind;
-    enemyList->Append(spawn);
+    PlaceEnemy(spawn, x, y);
+    spawn->fireDelay = period;
     return spawn;
+}
+
+void TSpawnPoint::Fields(FieldVisitor& v) {
+    TEnemy::Fields(v);
+    v.Field("kind", kind);
 }
 
 // ---- Messages ---------------------------------------------------------------------------
@@ -141,6 +148,14 @@ void TMessage::Update() {
     y -= 1;
     life -= 1;
     vdl::SetDrawColor(255, 255, 255);
+}
+
+void TMessage::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("text", text);
+    v.Field("life", life);
+    v.Field("alive", alive);
 }
 
 std::shared_ptr<TMessage> TMessage::Create(int x, int y, const std::string& text, float life) {

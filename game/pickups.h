@@ -21,6 +21,8 @@ public:
     int y = 0;
     int alive = 1;
 
+    // Every field that lasts from frame to frame.
+    void Fields(FieldVisitor& v);
     // Draws the present.
     virtual void Update();
     virtual void Draw();
@@ -60,6 +62,8 @@ public:
 
     // Draw, CheckTimer, Collide.
     void Update() override;
+    const EnemyKind& Kind() const override { return kSpawnPoint; }
+    void Fields(FieldVisitor& v) override;
     // Spawns when the period (fireDelay) has passed since the last spawn (lastFire).
     virtual void CheckTimer();
     // One enemy of the kind at the spawn point; it joins enemyList behind the spawn point.
@@ -81,6 +85,8 @@ public:
     float life = 0;  // frames left; the text is drawn at alpha life / 100
     int alive = 1;
 
+    // Every field that lasts from frame to frame.
+    void Fields(FieldVisitor& v);
     // Draws while life is left, then rises a pixel and loses a frame of life.
     virtual void Update();
 

@@ -33,6 +33,26 @@ const WeaponPattern kWeaponPatterns[kMaxWeaponLevel] = {
 
 Tplayer::Tplayer() : lastShot(vdl::Millis()) {}
 
+void Tplayer::Fields(FieldVisitor& v) {
+    v.Field("x", x);
+    v.Field("y", y);
+    v.Field("vx", vx);
+    v.Field("vy", vy);
+    v.Field("size", size);
+    v.Field("fireDelay", fireDelay);
+    v.Field("lastShot", lastShot);
+    v.Field("canFire", canFire);
+    v.Field("aimAngle", aimAngle);
+    v.Field("score", score);
+    v.Field("shownScore", shownScore);
+    v.Field("lives", lives);
+    v.Field("health", health);
+    v.Field("weaponLevel", weaponLevel);
+    v.Field("lifeLost", lifeLost);
+    v.Field("presentLoop.spin", presentLoop->spin);
+    v.Field("presentLoop.count", presentLoop->count);
+}
+
 void Tplayer::Update() {
     presentLoop->DrawAround(vdl::TruncToInt(x), vdl::TruncToInt(y));
     Move();

@@ -37,6 +37,9 @@ public:
 
     Tplayer();
 
+    // Every field that lasts from frame to frame, the present ring's included.
+    void Fields(FieldVisitor& v);
+
     // Ring, Move, Collide, Draw, HandleFiring, the weapon upgrade, the score count-up.
     virtual void Update();
     // The mouse buttons and the refire timer.

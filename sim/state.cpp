@@ -1,12 +1,10 @@
 // Hashing and naming the game's state.
 #include "sim/state.h"
 
-#include <cstring>
+#include <algorithm>
 #include <sstream>
 
 #include "game/arena.h"
-#include "game/bosses.h"
-#include "game/bullets.h"
 #include "game/enemies.h"
 #include "game/menu.h"
 #include "game/pickups.h"
@@ -21,179 +19,111 @@ namespace {
 constexpr std::uint64_t kFnvOffset = 1469598103934665603ull;
 constexpr std::uint64_t kFnvPrime = 1099511628211ull;
 
-// Feeds every field to the visitor: visitor.Field(group, owner, index, name, value) with value
-// an int, a float or a string. owner is the entity's list name ("enemies") or a fixed name.
-template <class V>
-struct Walk {
-    V& v;
+// Every object of class T in list, in order, as one group.
+template <class T, class Kind>
+void WalkList(StateVisitor& v, Group group, const char* owner, vdl::TList& list, Kind&& kind) {
+    int i = 0;
+    game::ForEach<T>(list, [&](T& object) {
+        v.Object(group, owner, i++, kind(object));
+        object.Fields(v);
+    });
+}
 
-    void Enemy(int i, game::TEnemy& e) {
-        constexpr Group g = Group::kEnemies;
-        const char* kind = "enemy";
-        if (dynamic_cast<game::TGinger*>(&e)) {
-            kind = "ginger";
-        } else if (dynamic_cast<game::TWreath*>(&e)) {
-            kind = "wreath";
-        } else if (dynamic_cast<game::TSpawnPoint*>(&e)) {
-            kind = "spawn";
-        } else if (dynamic_cast<game::TCharger*>(&e)) {
-            kind = "hat";
-        } else if (dynamic_cast<game::Tshooter*>(&e)) {
-            kind = "tree";
-        } else if (dynamic_cast<game::TRoundShooter*>(&e)) {
-            kind = "bell";
-        } else if (dynamic_cast<game::TBouncer*>(&e)) {
-            kind = "ornament";
-        } else if (dynamic_cast<game::TBasicEnemy*>(&e)) {
-            kind = "snowman";
-        }
-        v.Field(g, "enemies", i, "kind", std::string(kind));
-        v.Field(g, "enemies", i, "x", e.x);
-        v.Field(g, "enemies", i, "y", e.y);
-        v.Field(g, "enemies", i, "vx", e.vx);
-        v.Field(g, "enemies", i, "vy", e.vy);
-        v.Field(g, "enemies", i, "angle", e.angle);
-        v.Field(g, "enemies", i, "alive", e.alive);
-        v.Field(g, "enemies", i, "health", e.health);
-        v.Field(g, "enemies", i, "ready", e.ready);
-        v.Field(g, "enemies", i, "lastFire", e.lastFire);
-        if (auto* boss = dynamic_cast<game::TBoss*>(&e)) {
-            v.Field(g, "enemies", i, "phase", boss->phase);
-            v.Field(g, "enemies", i, "phaseStart", boss->phaseStart);
-        }
-        if (auto* snowman = dynamic_cast<game::TBasicEnemy*>(&e)) {
-            v.Field(g, "enemies", i, "destX", snowman->destX);
-            v.Field(g, "enemies", i, "destY", snowman->destY);
-        }
-    }
+// A global as an object of one field with no name.
+void WalkGlobal(StateVisitor& v, const char* name, int& value) {
+    v.Object(Group::kGlobals, name, -1, "");
+    v.Field("", value);
+}
 
-    void Bullet(int i, game::Tbullet& b) {
-        constexpr Group g = Group::kBullets;
-        auto* homing = dynamic_cast<game::THomingBullet*>(&b);
-        v.Field(g, "bullets", i, "kind", std::string(homing ? "homing" : "straight"));
-        v.Field(g, "bullets", i, "x", b.x);
-        v.Field(g, "bullets", i, "y", b.y);
-        v.Field(g, "bullets", i, "vx", b.vx);
-        v.Field(g, "bullets", i, "vy", b.vy);
-        v.Field(g, "bullets", i, "owner", b.owner);
-        v.Field(g, "bullets", i, "alive", b.alive);
-        if (homing) v.Field(g, "bullets", i, "heading", homing->heading);
-    }
-
-    void All() {
-        game::Tplayer& p = *game::player;
-        constexpr Group pg = Group::kPlayer;
-        v.Field(pg, "player", -1, "x", p.x);
-        v.Field(pg, "player", -1, "y", p.y);
-        v.Field(pg, "player", -1, "aimAngle", p.aimAngle);
-        v.Field(pg, "player", -1, "health", p.health);
-        v.Field(pg, "player", -1, "lives", p.lives);
-        v.Field(pg, "player", -1, "score", p.score);
-        v.Field(pg, "player", -1, "shownScore", p.shownScore);
-        v.Field(pg, "player", -1, "weaponLevel", p.weaponLevel);
-        v.Field(pg, "player", -1, "canFire", p.canFire);
-        v.Field(pg, "player", -1, "lastShot", p.lastShot);
-        v.Field(pg, "player", -1, "lifeLost", p.lifeLost);
-        v.Field(pg, "player", -1, "presents", p.presentLoop->count);
-        v.Field(pg, "player", -1, "spin", p.presentLoop->spin);
-
-        int i = 0;
-        game::ForEach<game::TEnemy>(*game::enemyList, [&](game::TEnemy& e) { Enemy(i++, e); });
-        i = 0;
-        game::ForEach<game::Tbullet>(*game::bulletList, [&](game::Tbullet& b) { Bullet(i++, b); });
-        i = 0;
-        game::ForEach<game::Tparticle>(*game::particleList, [&](game::Tparticle& q) {
-            constexpr Group g = Group::kParticles;
-            v.Field(g, "particles", i, "x", q.x);
-            v.Field(g, "particles", i, "y", q.y);
-            v.Field(g, "particles", i, "alpha", q.alpha);
-            v.Field(g, "particles", i, "colour", q.colour);
-            ++i;
-        });
-        i = 0;
-        game::ForEach<game::Tport>(*game::snowballList, [&](game::Tport& s) {
-            v.Field(Group::kSnowballs, "snowballs", i, "x", s.x);
-            v.Field(Group::kSnowballs, "snowballs", i, "y", s.y);
-            ++i;
-        });
-        i = 0;
-        game::ForEach<game::TPresent>(*game::presentList, [&](game::TPresent& s) {
-            v.Field(Group::kPresents, "presents", i, "x", s.x);
-            v.Field(Group::kPresents, "presents", i, "y", s.y);
-            v.Field(Group::kPresents, "presents", i, "alive", s.alive);
-            ++i;
-        });
-        i = 0;
-        game::ForEach<game::TMessage>(*game::messageList, [&](game::TMessage& m) {
-            v.Field(Group::kMessages, "messages", i, "text", m.text);
-            v.Field(Group::kMessages, "messages", i, "y", m.y);
-            v.Field(Group::kMessages, "messages", i, "life", m.life);
-            ++i;
-        });
-        constexpr Group gg = Group::kGlobals;
-        v.Field(gg, "levelNumber", -1, "", game::levelNumber);
-        v.Field(gg, "soundOn", -1, "", game::soundOn);
-        v.Field(gg, "random", -1, "", vdl::CurrentSeed());
-        i = 0;
-        game::ForEach<game::TButton>(*game::buttonList, [&](game::TButton& b) {
-            v.Field(gg, "buttons", i, "text", b.text);
-            v.Field(gg, "buttons", i, "clicked", b.clicked);
-            ++i;
-        });
-    }
-};
-
-struct Hasher {
+struct Hasher : StateVisitor {
     StateHash hash;
+    std::uint64_t* h = nullptr;
+
     Hasher() { hash.fill(kFnvOffset); }
 
-    void Mix(Group g, const void* data, std::size_t n) {
-        std::uint64_t& h = hash[static_cast<int>(g)];
+    void Mix(const void* data, std::size_t n) {
         const auto* bytes = static_cast<const unsigned char*>(data);
         for (std::size_t k = 0; k < n; ++k) {
-            h = (h ^ bytes[k]) * kFnvPrime;
+            *h = (*h ^ bytes[k]) * kFnvPrime;
         }
     }
-    void Field(Group g, const char*, int, const char*, int value) { Mix(g, &value, sizeof value); }
-    void Field(Group g, const char*, int, const char*, float value) {
-        Mix(g, &value, sizeof value);
+    void Object(Group group, const char*, int, const char* kind) override {
+        h = &hash[static_cast<int>(group)];
+        if (*kind) Mix(kind, std::char_traits<char>::length(kind) + 1);
     }
-    void Field(Group g, const char*, int, const char*, const std::string& value) {
-        Mix(g, value.data(), value.size() + 1);
-    }
+    void Field(const char*, int& value) override { Mix(&value, sizeof value); }
+    void Field(const char*, float& value) override { Mix(&value, sizeof value); }
+    void Field(const char*, std::string& value) override { Mix(value.data(), value.size() + 1); }
+    using StateVisitor::Field;
 };
 
-struct Namer {
+struct Namer : StateVisitor {
     std::vector<NamedField> fields;
+    Group group = Group::kPlayer;
+    std::string prefix;
 
-    static std::string Name(const char* owner, int index, const char* name) {
-        std::string text = owner;
+    void Object(Group g, const char* owner, int index, const char* kind) override {
+        group = g;
+        prefix = owner;
         if (index >= 0) {
-            text += '[';
-            text += std::to_string(index);
-            text += ']';
+            prefix += '[';
+            prefix += std::to_string(index);
+            prefix += ']';
         }
-        if (*name) {
-            text += '.';
-            text += name;
-        }
-        return text;
+        if (*kind) fields.push_back({group, prefix + ".class", std::string("\"") + kind + "\""});
     }
-    void Field(Group g, const char* owner, int index, const char* name, int value) {
-        fields.push_back({g, Name(owner, index, name), std::to_string(value)});
+    std::string Name(const char* name) const { return *name ? prefix + "." + name : prefix; }
+    void Field(const char* name, int& value) override {
+        fields.push_back({group, Name(name), std::to_string(value)});
     }
-    void Field(Group g, const char* owner, int index, const char* name, float value) {
+    void Field(const char* name, float& value) override {
         std::ostringstream text;
         text.precision(9);
         text << value;
-        fields.push_back({g, Name(owner, index, name), text.str()});
+        fields.push_back({group, Name(name), text.str()});
     }
-    void Field(Group g, const char* owner, int index, const char* name, const std::string& value) {
-        fields.push_back({g, Name(owner, index, name), "\"" + value + "\""});
+    void Field(const char* name, std::string& value) override {
+        fields.push_back({group, Name(name), "\"" + value + "\""});
     }
+    using StateVisitor::Field;
 };
 
 }  // namespace
+
+void StateVisitor::Field(const char* name, std::shared_ptr<game::TEnemy>& value) {
+    int place = -1;
+    if (value) {
+        const auto found = std::find(enemies_.begin(), enemies_.end(), value.get());
+        place = found == enemies_.end() ? -2 : static_cast<int>(found - enemies_.begin());
+    }
+    Field(name, place);
+}
+
+void WalkState(StateVisitor& v) {
+    if (!game::player || !game::enemyList) return;
+    v.enemies_.clear();
+    game::ForEach<game::TEnemy>(*game::enemyList,
+                                [&](game::TEnemy& enemy) { v.enemies_.push_back(&enemy); });
+
+    v.Object(Group::kPlayer, "player", -1, "");
+    game::player->Fields(v);
+    WalkList<game::TEnemy>(v, Group::kEnemies, "enemies", *game::enemyList,
+                           [](const game::TEnemy& e) { return e.Kind().name; });
+    WalkList<game::Tbullet>(v, Group::kBullets, "bullets", *game::bulletList,
+                            [](const game::Tbullet& b) { return b.Kind(); });
+    auto none = [](const auto&) { return ""; };
+    WalkList<game::Tparticle>(v, Group::kParticles, "particles", *game::particleList, none);
+    WalkList<game::Tport>(v, Group::kSnowballs, "snowballs", *game::snowballList, none);
+    WalkList<game::TPresent>(v, Group::kPresents, "presents", *game::presentList, none);
+    WalkList<game::TMessage>(v, Group::kMessages, "messages", *game::messageList, none);
+
+    WalkGlobal(v, "levelNumber", game::levelNumber);
+    WalkGlobal(v, "soundOn", game::soundOn);
+    int seed = vdl::CurrentSeed();
+    WalkGlobal(v, "random", seed);
+    if (seed != vdl::CurrentSeed()) vdl::SeedRandom(seed);
+    WalkList<game::TButton>(v, Group::kGlobals, "buttons", *game::buttonList, none);
+}
 
 const char* GroupName(Group group) {
     static const char* const names[kGroupCount] = {"player",    "enemies",  "bullets",  "particles",
@@ -211,13 +141,13 @@ std::uint64_t Combined(const StateHash& hash) {
 
 StateHash HashState() {
     Hasher hasher;
-    if (game::player && game::enemyList) Walk<Hasher>{hasher}.All();
+    WalkState(hasher);
     return hasher.hash;
 }
 
 std::vector<NamedField> SnapshotState() {
     Namer namer;
-    if (game::player && game::enemyList) Walk<Namer>{namer}.All();
+    WalkState(namer);
     return std::move(namer.fields);
 }
 
