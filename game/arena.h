@@ -68,6 +68,12 @@ int ScreenBand(int x, int y);
 // n / 2 + 1 particles at (x, y), each along a random whole direction 1..360.
 void SpawnBurst(int x, int y, int n);
 
+// The bursts the game throws, named for the particles each makes (n / 2 + 1).
+constexpr int kBurst8 = 15;     // a hit
+constexpr int kBurst16 = 30;    // a death, a bullet stopped by a snowball, an enemy's touch
+constexpr int kBurst51 = 100;   // the player's lost life
+constexpr int kBurst151 = 300;  // a boss's death
+
 // Pushes a mover of the given size out of every snowball it is inside, in list order, and
 // mirrors its velocity about each contact's tangent.
 void PushOutOfSnowballs(float& x, float& y, float& vx, float& vy, int size);

@@ -14,7 +14,6 @@
 namespace game {
 
 namespace {
-constexpr int kGingerPhaseChase = 1;
 constexpr int kGingerPhaseSpin = 2;
 constexpr int kGingerPhaseRing = 3;
 constexpr int kWreathPhaseRing = 3;
@@ -64,14 +63,14 @@ void TBoss::DrawHealthBar() {
 void TBoss::CollideAsBoss(bool burstAtBoss) {
     TakePlayerHits(static_cast<float>(angle), false, [&](const Tbullet& bullet) {
         if (burstAtBoss) {
-            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
+            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst8);
         } else {
-            SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 15);
+            SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), kBurst8);
         }
     });
     if (health > 0) return;
     alive = 0;
-    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 300);
+    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst151);
     TPresent::CreateAtRandom();
     TPresent::CreateAtRandom();
     player->AddScore(Kind().points);
@@ -194,8 +193,8 @@ void TWreath::SpawnAttack() {
 
 void TWreath::Move() {
     const int aim = DirectionToPlayer();
-    vx = static_cast<float>(vdl::CosDeg(aim) * 3.0);
-    vy = static_cast<float>(vdl::SinDeg(aim) * 3.0);
+    vx = static_cast<float>(vdl::CosDeg(aim) * kWreath.chaseSpeed);
+    vy = static_cast<float>(vdl::SinDeg(aim) * kWreath.chaseSpeed);
     x += vx;
     y += vy;
 

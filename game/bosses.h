@@ -15,6 +15,9 @@
 
 namespace game {
 
+// The gingerbread man's chase, the phase in which it walks at the player at its speed.
+constexpr int kGingerPhaseChase = 1;
+
 class TBoss : public TEnemy {
 public:
     int phase = 0;

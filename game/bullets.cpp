@@ -12,9 +12,6 @@
 namespace game {
 
 namespace {
-constexpr int kSnowballStop = 20;  // a bullet this close to a snowball's centre dies
-constexpr double kStraightSpeed = 5.0;
-
 bool OffField(float x, float y) {
     return x < 0 || x > kFieldWidth || y < 0 || y > kFieldHeight;
 }
@@ -24,7 +21,7 @@ void StopAtSnowballs(Tbullet& bullet) {
     ForEach<Tport>(*snowballList, [&](Tport& snowball) {
         if (Distance(bullet.x, bullet.y, snowball.x, snowball.y) < kSnowballStop) {
             bullet.alive = 0;
-            SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 30);
+            SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), kBurst16);
         }
     });
 }
@@ -34,6 +31,24 @@ int DirectionTo(float x, float y, float toX, float toY) {
     return vdl::TruncToInt(vdl::ATan2Deg(toY - y, toX - x));
 }
 }  // namespace
+
+int TurnToward(int heading, int wanted) {
+    if (wanted < 0) wanted += 360;
+    int d = wanted - heading;
+    if (d < 0) d += 360;
+    // One degree toward the shorter side, with a dead zone of two degrees either way.
+    if (d > 180 && d < 358) {
+        heading -= 1;
+    } else if (d > 2 && d <= 180) {
+        heading += 1;
+    }
+    if (heading < 0) {
+        heading += 360;
+    } else if (heading >= 360) {
+        heading -= 360;
+    }
+    return heading;
+}
 
 void Tbullet::UpdateAll() {
     RunPass<Tbullet>(*bulletList);
@@ -52,7 +67,7 @@ void TBasicBullet::Move() {
     StopAtSnowballs(*this);
     if (OffField(x, y)) {
         alive = 0;
-        SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 30);
+        SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst16);
     }
 }
 
@@ -99,23 +114,10 @@ void THomingBullet::Move() {
         } else if (target) {
             wanted = DirectionTo(x, y, target->x, target->y);
         }
-        if (wanted < 0) wanted += 360;
-        int d = wanted - heading;
-        if (d < 0) d += 360;
-        // One degree toward the shorter side, with a dead zone of two degrees either way.
-        if (d > 180 && d < 358) {
-            heading -= 1;
-        } else if (d > 2 && d <= 180) {
-            heading += 1;
-        }
-        if (heading < 0) {
-            heading += 360;
-        } else if (heading >= 360) {
-            heading -= 360;
-        }
+        heading = TurnToward(heading, wanted);
         if (OffField(x, y)) {
             alive = 0;
-            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
+            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst8);
         }
     } else {
         // The level is cleared: every homing bullet, either side's, makes for the pointer.
@@ -124,7 +126,7 @@ void THomingBullet::Move() {
         heading = DirectionTo(x, y, static_cast<float>(px), static_cast<float>(py));
         if (Distance(static_cast<float>(px), static_cast<float>(py), x, y) < 2) {
             alive = 0;
-            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
+            SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst8);
         }
     }
     vx = static_cast<float>(vdl::CosDeg(heading) * speed);

@@ -22,6 +22,15 @@ constexpr int kPlayerShot = 1;  // owner of the player's bullets
 constexpr int kEnemyShot = 2;   // owner of the enemies' bullets
 // The angle that tells a player's homing bullet to start along the player's aim.
 constexpr int kAlongAim = 500;
+// A straight bullet's pixels a frame.
+constexpr double kStraightSpeed = 5.0;
+// A bullet this close to a snowball's centre, by truncated distance, dies.
+constexpr int kSnowballStop = 20;
+
+// A homing bullet's turn in one frame: one degree from heading (0..359) toward the whole-degree
+// direction wanted (-180..180), along the shorter way round, none within two degrees of it.
+// Returns the new heading, 0..359.
+int TurnToward(int heading, int wanted);
 
 class Tbullet : public vdl::Object {
 public:

@@ -77,13 +77,13 @@ void TEnemy::RunFireTimer() {
 void TEnemy::DieIfSpent() {
     if (health > 0) return;
     alive = 0;
-    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 30);
+    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst16);
     player->AddScore(Kind().points);
 }
 
 void TEnemy::CollideAsEnemy(float rotation) {
     TakePlayerHits(rotation, true, [](const Tbullet& bullet) {
-        SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 30);
+        SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), kBurst16);
     });
     DieIfSpent();
 }
@@ -111,7 +111,7 @@ void TBasicEnemy::Move() {
 
 void TBasicEnemy::Collide() {
     TakePlayerHits(0, true, [this](const Tbullet&) {
-        SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 15);
+        SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst8);
     });
     DieIfSpent();
 }
@@ -156,8 +156,8 @@ void Tshooter::Update() {
 void Tshooter::Move() {
     angle = DirectionToPlayer();
     if (moves == 1) {
-        x += vdl::CosDeg(angle) * 2.0;
-        y += vdl::SinDeg(angle) * 2.0;
+        x += vdl::CosDeg(angle) * kTree.chaseSpeed;
+        y += vdl::SinDeg(angle) * kTree.chaseSpeed;
     }
 }
 
@@ -199,8 +199,8 @@ void TCharger::Update() {
 
 void TCharger::Move() {
     angle = DirectionToPlayer();
-    x += vdl::CosDeg(angle) * 1.0;
-    y += vdl::SinDeg(angle) * 1.0;
+    x += vdl::CosDeg(angle) * kHat.chaseSpeed;
+    y += vdl::SinDeg(angle) * kHat.chaseSpeed;
 }
 
 void TCharger::Draw() {
@@ -227,8 +227,8 @@ void TRoundShooter::Update() {
 void TRoundShooter::Move() {
     const int toPlayer = DirectionToPlayer();
     // NOTE: 1.1 is a single-precision constant.
-    vx = static_cast<float>(vdl::CosDeg(toPlayer) * 1.1f);
-    vy = static_cast<float>(vdl::SinDeg(toPlayer) * 1.1f);
+    vx = static_cast<float>(vdl::CosDeg(toPlayer) * kBell.chaseSpeed);
+    vy = static_cast<float>(vdl::SinDeg(toPlayer) * kBell.chaseSpeed);
     x += vx;
     y += vy;
     angle += 3;  // never wrapped

@@ -26,20 +26,25 @@ struct EnemyKind {
     int health;                        // hits it takes
     int points;                        // to the player at its death
     int fireDelay;                     // ms between shots; a spawn point's period is its own
+    float chaseSpeed;                  // pixels a frame toward the player, when it walks at it
     vdl::ImageRef GameImages::*image;  // what it looks like and how it is hit
 };
 
 // NOTE: kinds that never fire keep the default delay of 2000 ms, which their timers still run
-// on; the snowman fires only one time in 500 once its 2000 ms are up.
-//                                   name        health  points  fireDelay  image
-inline constexpr EnemyKind kSnowman{"snowman", 2, 10, 2000, &GameImages::snowman};
-inline constexpr EnemyKind kTree{"tree", 3, 50, 750, &GameImages::tree};
-inline constexpr EnemyKind kHat{"hat", 4, 25, 2000, &GameImages::hat};
-inline constexpr EnemyKind kBell{"bell", 4, 60, 300, &GameImages::bell};
-inline constexpr EnemyKind kOrnament{"ornament", 3, 20, 2000, &GameImages::ornament};
-inline constexpr EnemyKind kSpawnPoint{"spawn", 25, 0, 0, &GameImages::spawn};
-inline constexpr EnemyKind kGinger{"ginger", 150, 200, 200, &GameImages::gingerbread};
-inline constexpr EnemyKind kWreath{"wreath", 500, 400, 2000, &GameImages::wreath};
+// on; the snowman fires only one time in 500 once its 2000 ms are up. Only a tree made to move
+// walks; the snowman and the ornament move in ways of their own, and the gingerbread man's
+// chase speed is set per level (TBoss::speed).
+// clang-format off
+//                                   name        health  points  fireDelay  chaseSpeed  image
+inline constexpr EnemyKind kSnowman{"snowman",   2,      10,     2000,      0,          &GameImages::snowman};
+inline constexpr EnemyKind kTree{"tree",         3,      50,     750,       2,          &GameImages::tree};
+inline constexpr EnemyKind kHat{"hat",           4,      25,     2000,      1,          &GameImages::hat};
+inline constexpr EnemyKind kBell{"bell",         4,      60,     300,       1.1f,       &GameImages::bell};
+inline constexpr EnemyKind kOrnament{"ornament", 3,      20,     2000,      0,          &GameImages::ornament};
+inline constexpr EnemyKind kSpawnPoint{"spawn",  25,     0,      0,         0,          &GameImages::spawn};
+inline constexpr EnemyKind kGinger{"ginger",     150,    200,    200,       0,          &GameImages::gingerbread};
+inline constexpr EnemyKind kWreath{"wreath",     500,    400,    2000,      3,          &GameImages::wreath};
+// clang-format on
 
 // A player's bullet in bulletList, in list order, where the hit tests see it.
 struct PlayerShot {

@@ -260,8 +260,8 @@ void StartLevel() {
         vdl::DrawString("Click To Continue", 100, 150);
         ShowLevelDescription(levelNumber);
         vdl::FlipFrame(-1);
-        if (vdl::KeyHitCount(kKeyEscape) != 0 || vdl::MouseHitCount(1) != 0 ||
-            vdl::MouseHitCount(2) != 0) {
+        if (vdl::KeyHitCount(kKeyEscape) != 0 || vdl::MouseHitCount(kLeftButton) != 0 ||
+            vdl::MouseHitCount(kRightButton) != 0) {
             break;
         }
     }

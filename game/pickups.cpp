@@ -114,11 +114,11 @@ void TSpawnPoint::Draw() {
 
 void TSpawnPoint::Collide() {
     TakePlayerHits(0, true, [](const Tbullet& bullet) {
-        SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), 15);
+        SpawnBurst(vdl::TruncToInt(bullet.x), vdl::TruncToInt(bullet.y), kBurst8);
     });
     if (health > 0) return;
     alive = 0;
-    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), 30);
+    SpawnBurst(vdl::TruncToInt(x), vdl::TruncToInt(y), kBurst16);
     TPresent::CreateAtRandom();
 }
 

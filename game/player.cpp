@@ -16,7 +16,6 @@
 namespace game {
 
 namespace {
-constexpr float kStep = 4;
 constexpr int kMaxWeaponLevel = 5;
 constexpr int kPresentsPerUpgrade = 5;
 
@@ -102,14 +101,14 @@ void Tplayer::Fire() {
 void Tplayer::Move() {
     aimAngle = vdl::TruncToInt(vdl::ATan2Deg(vdl::PointerY() - y, vdl::PointerX() - x));
     if (vdl::IsKeyDown(kKeyA)) {
-        vx -= kStep;
+        vx -= kPlayerStep;
     } else if (vdl::IsKeyDown(kKeyD)) {
-        vx += kStep;
+        vx += kPlayerStep;
     }
     if (vdl::IsKeyDown(kKeyW)) {
-        vy -= kStep;
+        vy -= kPlayerStep;
     } else if (vdl::IsKeyDown(kKeyS)) {
-        vy += kStep;
+        vy += kPlayerStep;
     }
     x += vx;
     y += vy;
@@ -142,12 +141,12 @@ void Tplayer::Collide() {
         if (!SpritesOverlap(images.candycane, px, py, 0, bullet.image, bx, by, 0)) return;
         bullet.alive = 0;
         health -= bullet.damage;
-        SpawnBurst(bx, by, 15);
+        SpawnBurst(bx, by, kBurst8);
     });
 
     if (health <= 0) {
         lives -= 1;
-        SpawnBurst(px, py, 100);
+        SpawnBurst(px, py, kBurst51);
         health = 6;
         SetPosition(400, 300);
         enemyList->RemoveAll();
@@ -181,7 +180,7 @@ void Tplayer::Collide() {
         }
         enemy.health -= 2;
         health -= 1;
-        SpawnBurst(ex, ey, 30);
+        SpawnBurst(ex, ey, kBurst16);
     });
 }
 

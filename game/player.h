@@ -16,6 +16,9 @@
 
 namespace game {
 
+// The pixels a frame the player moves along each axis whose key is held.
+constexpr float kPlayerStep = 4;
+
 class Tplayer : public vdl::Object {
 public:
     float x = 0;

@@ -19,7 +19,6 @@
 namespace sim {
 
 namespace {
-constexpr float kStep = 4;
 constexpr int kHorizon = 32;
 constexpr float kPi = 3.14159265f;
 
@@ -81,15 +80,16 @@ float ContactRadius(const game::TEnemy& e) {
     return 34;
 }
 
+// The game's own chase speeds: a tree walks only when made to, the gingerbread man only in
+// its chase phase, at the speed its level gave it.
 float ChaseSpeed(const game::TEnemy& e) {
-    if (dynamic_cast<const game::TCharger*>(&e)) return 1;
-    if (auto* tree = dynamic_cast<const game::Tshooter*>(&e)) return tree->moves == 1 ? 2 : 0;
-    if (dynamic_cast<const game::TRoundShooter*>(&e)) return 1.1f;
-    if (dynamic_cast<const game::TWreath*>(&e)) return 3;
-    if (auto* ginger = dynamic_cast<const game::TGinger*>(&e)) {
-        return ginger->phase == 1 ? static_cast<float>(ginger->speed) : 0;
+    if (auto* tree = dynamic_cast<const game::Tshooter*>(&e)) {
+        return tree->moves == 1 ? game::kTree.chaseSpeed : 0;
     }
-    return 0;
+    if (auto* ginger = dynamic_cast<const game::TGinger*>(&e)) {
+        return ginger->phase == game::kGingerPhaseChase ? static_cast<float>(ginger->speed) : 0;
+    }
+    return e.Kind().chaseSpeed;
 }
 }  // namespace
 
@@ -269,8 +269,8 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
         for (int t = 1; t <= kHorizon; ++t) {
             const float weight = 1.0f / (1.0f + t / 12.0f);
             if (t <= plan.hold) {
-                p.x = std::clamp(p.x + plan.dx * kStep, 0.0f, game::kFieldWidth);
-                p.y = std::clamp(p.y + plan.dy * kStep, 0.0f, game::kFieldHeight);
+                p.x = std::clamp(p.x + plan.dx * game::kPlayerStep, 0.0f, game::kFieldWidth);
+                p.y = std::clamp(p.y + plan.dy * game::kPlayerStep, 0.0f, game::kFieldHeight);
             }
             PushOut(p, balls, 23);
             // The player is tested against the bullets where the last frame left them.
@@ -312,15 +312,9 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
                 if (!shotAlive[k]) continue;
                 Shot& s = shotAt[k];
                 if (s.homing) {
-                    int wanted = static_cast<int>(std::atan2(p.y - s.p.y, p.x - s.p.x) * 180 / kPi);
-                    if (wanted < 0) wanted += 360;
-                    int d = wanted - s.heading;
-                    if (d < 0) d += 360;
-                    if (d > 180 && d < 358) {
-                        s.heading -= 1;
-                    } else if (d > 2 && d <= 180) {
-                        s.heading += 1;
-                    }
+                    const int wanted =
+                        static_cast<int>(std::atan2(p.y - s.p.y, p.x - s.p.x) * 180 / kPi);
+                    s.heading = game::TurnToward(s.heading, wanted);
                     s.v = {std::cos(s.heading * kPi / 180) * s.speed,
                            std::sin(s.heading * kPi / 180) * s.speed};
                 }
@@ -332,7 +326,7 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
                     continue;
                 }
                 for (const Ball& b : balls) {
-                    if (Dist(s.p, b.p) < 20) shotAlive[k] = 0;
+                    if (Dist(s.p, b.p) < game::kSnowballStop) shotAlive[k] = 0;
                 }
             }
         }
@@ -373,13 +367,13 @@ void Autopilot::Play(std::vector<InputEvent>& events) {
 
     if (target) {
         // Where the player will be when it fires, and where a bullet from there meets the
-        // target (5 pixels a frame).
-        const Vec from{std::clamp(me.x + best->dx * kStep, 0.0f, game::kFieldWidth),
-                       std::clamp(me.y + best->dy * kStep, 0.0f, game::kFieldHeight)};
+        // target.
+        const Vec from{std::clamp(me.x + best->dx * game::kPlayerStep, 0.0f, game::kFieldWidth),
+                       std::clamp(me.y + best->dy * game::kPlayerStep, 0.0f, game::kFieldHeight)};
         Vec v = target->v;
         Vec aim = target->p;
         for (int i = 0; i < 4; ++i) {
-            const float t = Dist(from, aim) / 5.0f;
+            const float t = Dist(from, aim) / static_cast<float>(game::kStraightSpeed);
             aim = {target->p.x + v.x * t, target->p.y + v.y * t};
         }
         // The game aims from where the player stands before the step, in whole degrees
