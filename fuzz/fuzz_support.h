@@ -1,6 +1,7 @@
-// Shared parts of the fuzz targets: the input as a stream, the headless surface, the
-// checksum rewriting that lets mutated PNG and Ogg data past their CRCs, and the decoder
-// bodies that a plain target and its checksum-rewriting twin both run.
+// Shared parts of the fuzz targets: the input as a stream or as a script read a byte at a
+// time, the headless surface, the checksum rewriting that lets mutated PNG and Ogg data past
+// their CRCs, and the decoder bodies that a plain target and its checksum-rewriting twin
+// both run.
 //
 // Every target runs its input the same way in the fuzzer and in the test suite's replay, so
 // nothing here may depend on which of the two is running. Whatever an input makes (pixmaps,
@@ -9,9 +10,11 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -71,6 +74,49 @@ constexpr std::array<int, 6> kSampleFormats = {SF_MONO8,   SF_MONO16LE,   SF_MON
 inline std::shared_ptr<TRamStream> InputStream(const std::uint8_t* data, std::size_t size) {
     return CreateRamStream(static_cast<const void*>(data), static_cast<int>(size), 1);
 }
+
+// Reads a script from the fuzzer's bytes: a byte, or a little-endian number of two or four
+// bytes, at a time; zeros once the bytes are used up. The game, mixer and stream targets all
+// decode their inputs through it, so their seeds and regressions mean what they were made
+// to mean.
+class TByteReader {
+public:
+    TByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    // Whether any byte is left.
+    bool More() const { return at_ < size_; }
+
+    // The next byte, or 0 past the end.
+    int Byte() { return at_ < size_ ? data_[at_++] : 0; }
+
+    // The next two bytes, low first. NOTE: each read is a statement of its own: the order in
+    // which the operands of one expression are evaluated is unspecified, and gcc's replay
+    // would decode an input differently from clang's fuzzer.
+    int Word() {
+        const int low = Byte();
+        return low | Byte() << 8;
+    }
+
+    // The next four bytes, low first.
+    std::uint32_t Long() {
+        const auto low = static_cast<std::uint32_t>(Word());
+        return low | static_cast<std::uint32_t>(Word()) << 16;
+    }
+
+    // Up to count of the next bytes as they are (none for a negative count); fewer when the
+    // input ends first.
+    std::string Take(int count) {
+        const std::size_t n = std::min(static_cast<std::size_t>(std::max(count, 0)), size_ - at_);
+        std::string bytes(reinterpret_cast<const char*>(data_ + at_), n);
+        at_ += n;
+        return bytes;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
 
 // Stops the process the way a sanitizer would when a property every input must keep is
 // broken, naming it so the report says which.
