@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/aurel.h"
 #include "audio/mixer.h"
 #include "audio/ogg_loader.h"
 #include "audio/sample.h"
@@ -35,7 +34,6 @@
 #include "graphics/png_loader.h"
 #include "runtime/errors.h"
 #include "stream/ram_stream.h"
-#include "system/clock.h"
 #include "tests/audio/fake_wave_out.h"
 
 namespace vdl::fuzz {
@@ -345,37 +343,6 @@ inline void RunPng(const std::uint8_t* data, std::size_t size) {
 // ---------------------------------------------------------------------------------------
 // Ogg Vorbis: decode, convert, mix
 
-// The mixer on a hand-driven output, open for one input: closing it recycles every voice,
-// so nothing one input plays reaches the next.
-class TFuzzMixer {
-public:
-    TFuzzMixer() {
-        previous_ = SetClock(&clock_);
-        auto fake = std::make_unique<TFakeWaveOut>();
-        out_ = fake.get();
-        Require(OpenMixerOn(std::move(fake), false) == 0, "the mixer opens on a fake output");
-        SetAudioDriver(std::make_shared<TAurelAudioDriver>());
-    }
-    ~TFuzzMixer() {
-        SetAudioDriver(nullptr);
-        CloseMixer();
-        SetClock(previous_);
-    }
-    TFuzzMixer(const TFuzzMixer&) = delete;
-    TFuzzMixer& operator=(const TFuzzMixer&) = delete;
-
-    // Mixes one fragment, moving the clock on by the time it lasts.
-    void MixFragment() {
-        MixNextFragment(*out_);
-        clock_.Advance(12);
-    }
-
-private:
-    TVirtualClock clock_{1000};
-    TClock* previous_ = nullptr;
-    TFakeWaveOut* out_ = nullptr;
-};
-
 // Starts what the Ogg body needs once.
 inline void StartOggFuzzing() {
     StartOggLoader();
@@ -396,7 +363,10 @@ inline void RunOgg(const std::uint8_t* data, std::size_t size) {
     Require(sample->format == SF_MONO16LE || sample->format == SF_STEREO16LE,
             "the Ogg loader gives 16-bit little-endian samples");
 
-    TFuzzMixer mixer;
+    // The mixer is open for this input alone: closing it recycles every voice, so nothing
+    // one input plays reaches the next.
+    THandDrivenMixer mixer(1000, TSoundLayer::kOnTheMixer);
+    Require(mixer.opened, "the mixer opens on a fake output");
     std::vector<SoundRef> sounds;
     std::vector<ChannelRef> channels;
     int index = 0;
@@ -419,7 +389,8 @@ inline void RunOgg(const std::uint8_t* data, std::size_t size) {
         ++index;
     }
     for (int i = 0; i < kMixedFragments; ++i) {
-        mixer.MixFragment();
+        mixer.MixNext();
+        mixer.clock.Advance(12);  // the time a fragment lasts
         if (i == kMixedFragments / 2 && !channels.empty()) SuspendChannel(channels.front());
     }
     for (const ChannelRef& channel : channels)
