@@ -1,6 +1,7 @@
-// Shared parts of the fuzz targets: the input as a stream, the headless surface, the
-// checksum rewriting that lets mutated PNG and Ogg data past their CRCs, and the decoder
-// bodies that a plain target and its checksum-rewriting twin both run.
+// Shared parts of the fuzz targets: the input as a stream or as a script read a byte at a
+// time, the headless surface, the checksum rewriting that lets mutated PNG and Ogg data past
+// their CRCs, and the decoder bodies that a plain target and its checksum-rewriting twin
+// both run.
 //
 // Every target runs its input the same way in the fuzzer and in the test suite's replay, so
 // nothing here may depend on which of the two is running. Whatever an input makes (pixmaps,
@@ -9,16 +10,17 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "audio/aurel.h"
 #include "audio/mixer.h"
 #include "audio/ogg_loader.h"
 #include "audio/sample.h"
@@ -32,7 +34,6 @@
 #include "graphics/png_loader.h"
 #include "runtime/errors.h"
 #include "stream/ram_stream.h"
-#include "system/clock.h"
 #include "tests/audio/fake_wave_out.h"
 
 namespace vdl::fuzz {
@@ -71,6 +72,49 @@ constexpr std::array<int, 6> kSampleFormats = {SF_MONO8,   SF_MONO16LE,   SF_MON
 inline std::shared_ptr<TRamStream> InputStream(const std::uint8_t* data, std::size_t size) {
     return CreateRamStream(static_cast<const void*>(data), static_cast<int>(size), 1);
 }
+
+// Reads a script from the fuzzer's bytes: a byte, or a little-endian number of two or four
+// bytes, at a time; zeros once the bytes are used up. The game, mixer and stream targets all
+// decode their inputs through it, so their seeds and regressions mean what they were made
+// to mean.
+class TByteReader {
+public:
+    TByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    // Whether any byte is left.
+    bool More() const { return at_ < size_; }
+
+    // The next byte, or 0 past the end.
+    int Byte() { return at_ < size_ ? data_[at_++] : 0; }
+
+    // The next two bytes, low first. NOTE: each read is a statement of its own: the order in
+    // which the operands of one expression are evaluated is unspecified, and gcc's replay
+    // would decode an input differently from clang's fuzzer.
+    int Word() {
+        const int low = Byte();
+        return low | Byte() << 8;
+    }
+
+    // The next four bytes, low first.
+    std::uint32_t Long() {
+        const auto low = static_cast<std::uint32_t>(Word());
+        return low | static_cast<std::uint32_t>(Word()) << 16;
+    }
+
+    // Up to count of the next bytes as they are (none for a negative count); fewer when the
+    // input ends first.
+    std::string Take(int count) {
+        const std::size_t n = std::min(static_cast<std::size_t>(std::max(count, 0)), size_ - at_);
+        std::string bytes(reinterpret_cast<const char*>(data_ + at_), n);
+        at_ += n;
+        return bytes;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
 
 // Stops the process the way a sanitizer would when a property every input must keep is
 // broken, naming it so the report says which.
@@ -299,37 +343,6 @@ inline void RunPng(const std::uint8_t* data, std::size_t size) {
 // ---------------------------------------------------------------------------------------
 // Ogg Vorbis: decode, convert, mix
 
-// The mixer on a hand-driven output, open for one input: closing it recycles every voice,
-// so nothing one input plays reaches the next.
-class TFuzzMixer {
-public:
-    TFuzzMixer() {
-        previous_ = SetClock(&clock_);
-        auto fake = std::make_unique<TFakeWaveOut>();
-        out_ = fake.get();
-        Require(OpenMixerOn(std::move(fake), false) == 0, "the mixer opens on a fake output");
-        SetAudioDriver(std::make_shared<TAurelAudioDriver>());
-    }
-    ~TFuzzMixer() {
-        SetAudioDriver(nullptr);
-        CloseMixer();
-        SetClock(previous_);
-    }
-    TFuzzMixer(const TFuzzMixer&) = delete;
-    TFuzzMixer& operator=(const TFuzzMixer&) = delete;
-
-    // Mixes one fragment, moving the clock on by the time it lasts.
-    void MixFragment() {
-        MixNextFragment(*out_);
-        clock_.Advance(12);
-    }
-
-private:
-    TVirtualClock clock_{1000};
-    TClock* previous_ = nullptr;
-    TFakeWaveOut* out_ = nullptr;
-};
-
 // Starts what the Ogg body needs once.
 inline void StartOggFuzzing() {
     StartOggLoader();
@@ -350,7 +363,10 @@ inline void RunOgg(const std::uint8_t* data, std::size_t size) {
     Require(sample->format == SF_MONO16LE || sample->format == SF_STEREO16LE,
             "the Ogg loader gives 16-bit little-endian samples");
 
-    TFuzzMixer mixer;
+    // The mixer is open for this input alone: closing it recycles every voice, so nothing
+    // one input plays reaches the next.
+    THandDrivenMixer mixer(1000, TSoundLayer::kOnTheMixer);
+    Require(mixer.opened, "the mixer opens on a fake output");
     std::vector<SoundRef> sounds;
     std::vector<ChannelRef> channels;
     int index = 0;
@@ -373,7 +389,8 @@ inline void RunOgg(const std::uint8_t* data, std::size_t size) {
         ++index;
     }
     for (int i = 0; i < kMixedFragments; ++i) {
-        mixer.MixFragment();
+        mixer.MixNext();
+        mixer.clock.Advance(12);  // the time a fragment lasts
         if (i == kMixedFragments / 2 && !channels.empty()) SuspendChannel(channels.front());
     }
     for (const ChannelRef& channel : channels)

@@ -23,6 +23,8 @@
 
 namespace {
 
+using vdl::fuzz::TByteReader;
+
 // ---------------------------------------------------------------------------------------
 // Constants
 
@@ -65,28 +67,9 @@ struct Action {
     int weapon = 0;  // jump: the player's weapon level, 1..5
 };
 
-class TBytes {
-public:
-    TBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool More() const { return at_ < size_; }
-    // The next byte, or 0 past the end.
-    int Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    // NOTE: the two reads are statements of their own: the order in which the operands of
-    // one expression are evaluated is unspecified, and gcc and clang would read differently.
-    int Word() {
-        const int low = Byte();
-        return low | Byte() << 8;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
-
 // A key code: mostly the game's keys, sometimes any byte, rarely one out of range (which the
 // polled input drops).
-int ReadKey(TBytes& in) {
+int ReadKey(TByteReader& in) {
     const int b = in.Byte();
     if (b < 0xC0) return kGameKeys[b % std::size(kGameKeys)];
     if (b == 0xFF) return 256;
@@ -95,7 +78,7 @@ int ReadKey(TBytes& in) {
 }
 
 // A mouse button: mostly left and right, sometimes the middle one or one out of range.
-int ReadButton(TBytes& in) {
+int ReadButton(TByteReader& in) {
     constexpr int kButtons[] = {
         game::kLeftButton, game::kRightButton, game::kLeftButton, game::kRightButton, 3, 0, 4,
         game::kLeftButton};
@@ -103,7 +86,7 @@ int ReadButton(TBytes& in) {
 }
 
 // Reads the operations into actions in frame order, and the seed. Returns the frames to play.
-int ReadScript(TBytes& in, int& seed, std::vector<Action>& actions) {
+int ReadScript(TByteReader& in, int& seed, std::vector<Action>& actions) {
     // A positive start far below the clock's wrap, as the system clock's is.
     seed = 1 + in.Word();
     int frame = 1;
@@ -255,7 +238,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TBytes in(data, size);
+    TByteReader in(data, size);
     sim::RunOptions options;
     std::vector<Action> actions;
     options.maxFrames = ReadScript(in, options.seed, actions);

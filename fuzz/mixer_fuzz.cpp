@@ -41,6 +41,7 @@
 namespace {
 
 using vdl::fuzz::Require;
+using vdl::fuzz::TByteReader;
 
 // ---------------------------------------------------------------------------------------
 // Constants
@@ -143,34 +144,12 @@ public:
 // ---------------------------------------------------------------------------------------
 // The script's bytes
 
-class TBytes {
-public:
-    TBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool More() const { return at_ < size_; }
-    // The next byte, or 0 past the end.
-    int Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    // NOTE: each read is a statement of its own: the order in which the operands of one
-    // expression are evaluated is unspecified, and gcc and clang would read differently.
-    int Word() {
-        const int low = Byte();
-        return low | Byte() << 8;
-    }
-    std::uint32_t Long() {
-        const std::uint32_t low = static_cast<std::uint32_t>(Word());
-        return low | static_cast<std::uint32_t>(Word()) << 16;
-    }
-    // A value from the table, or now and then any 32 bits.
-    float Float() {
-        const int b = Byte();
-        if (b < 0xF0) return kValues[b % std::size(kValues)];
-        return std::bit_cast<float>(Long());
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+// A volume, pan, depth or rate: a value from the table, or now and then any 32 bits.
+float ReadFloat(TByteReader& in) {
+    const int b = in.Byte();
+    if (b < 0xF0) return kValues[b % std::size(kValues)];
+    return std::bit_cast<float>(in.Long());
+}
 
 // ---------------------------------------------------------------------------------------
 // The model
@@ -281,7 +260,7 @@ public:
     TMixerRun(const TMixerRun&) = delete;
     TMixerRun& operator=(const TMixerRun&) = delete;
 
-    void Step(TBytes& in) {
+    void Step(TByteReader& in) {
         switch (in.Byte() % 20) {
             case 0:
                 CreateSound(in);
@@ -316,22 +295,22 @@ public:
             }
             case 10: {
                 const int h = PickHandle(in);
-                vdl::MixerSetVolume(HandleValue(h), in.Float());
+                vdl::MixerSetVolume(HandleValue(h), ReadFloat(in));
                 break;
             }
             case 11: {
                 const int h = PickHandle(in);
-                vdl::MixerSetPan(HandleValue(h), in.Float());
+                vdl::MixerSetPan(HandleValue(h), ReadFloat(in));
                 break;
             }
             case 12: {
                 const int h = PickHandle(in);
-                vdl::MixerSetDepth(HandleValue(h), in.Float());
+                vdl::MixerSetDepth(HandleValue(h), ReadFloat(in));
                 break;
             }
             case 13: {
                 const int h = PickHandle(in);
-                SetRate(h, in.Float());
+                SetRate(h, ReadFloat(in));
                 break;
             }
             case 14:
@@ -356,7 +335,7 @@ public:
 private:
     // ---- Sounds ----------------------------------------------------------------------
 
-    void CreateSound(TBytes& in) {
+    void CreateSound(TByteReader& in) {
         constexpr int kBits[] = {8, 16, 8, 16, 0, 24, -8, 32};
         constexpr int kChannels[] = {1, 2, 1, 2, 0, 3, -1, 1};
         const int shape = in.Byte();
@@ -405,7 +384,7 @@ private:
     }
 
     // A live sound of the script's, or -1 (play the null sound).
-    int PickSound(TBytes& in) {
+    int PickSound(TByteReader& in) {
         const int b = in.Byte();
         if (b == 0xFF) return -1;
         std::vector<int> live;
@@ -415,14 +394,14 @@ private:
         return live.empty() ? -1 : live[b % live.size()];
     }
 
-    void ReleaseSound(TBytes& in) {
+    void ReleaseSound(TByteReader& in) {
         const int i = PickSound(in);
         if (i < 0) return;
         vdl::MixerReleaseSound(sounds_[i].sound);
         sounds_[i].released = true;
     }
 
-    void WriteSound(TBytes& in) {
+    void WriteSound(TByteReader& in) {
         const int i = PickSound(in);
         const int pattern = in.Byte();
         const int w = in.Word();
@@ -442,7 +421,7 @@ private:
 
     // A handle the script was given, as its model index, or kForged for a value kept in
     // forged_ that no allocation gave it.
-    int PickHandle(TBytes& in) {
+    int PickHandle(TByteReader& in) {
         const int b = in.Byte();
         if (b < 0xE0 && !handles_.empty()) {
             const int back = (b | in.Byte() << 8) % static_cast<int>(handles_.size());
@@ -577,7 +556,7 @@ private:
         voices_[voice].handle = h;
     }
 
-    void Burst(TBytes& in) {
+    void Burst(TByteReader& in) {
         const int sound = PickSound(in);
         const int paused = in.Byte() & 1;
         const int count = 1 + in.Word() % 4400;
@@ -750,7 +729,7 @@ private:
 
     // Moves the output's play position anywhere (hand-driven: resets, underruns, a device
     // that went back) and ticks; threaded, changes how fast the output plays.
-    void MoveDevice(TBytes& in) {
+    void MoveDevice(TByteReader& in) {
         const int kind = in.Byte();
         if (threaded_) {
             constexpr std::int64_t kSteps[] = {0, vdl::kFragmentLength, 2 * vdl::kFragmentLength,
@@ -802,7 +781,7 @@ private:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TBytes in(data, size);
+    TByteReader in(data, size);
     const int mode = in.Byte();
     TMixerRun run((mode & 7) == 7, kClockStarts[mode >> 3 & 3]);
     while (in.More())

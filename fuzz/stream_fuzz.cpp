@@ -106,43 +106,22 @@ std::string ConfineUrl(const std::string& url) {
     return Scratch().folder.string() + "/" + url;
 }
 
-// Reads the operation program a byte or a number at a time; zeros once it is used up.
-class TProgram {
-public:
-    TProgram(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Done() const { return at_ >= size_; }
-    int Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    // A count: mostly small, sometimes negative or large, as streams are asked for.
-    int Count() {
-        const int kind = Byte();
-        // Two statements: the operands of one expression are read in an unspecified order,
-        // and gcc's replay would decode the input differently from clang's fuzzer.
-        const int first = Byte();
-        const int low = first | Byte() << 8;
-        switch (kind % 8) {
-            case 0:
-                return -low;
-            case 1:
-                return low * 16;
-            case 2:
-                return static_cast<int>(static_cast<std::uint32_t>(low) << 16 | Byte());
-            default:
-                return low % 64;
-        }
+// A count read from the program: mostly small, sometimes negative or large, as streams are
+// asked for.
+int ReadCount(fuzz::TByteReader& program) {
+    const int kind = program.Byte();
+    const int low = program.Word();
+    switch (kind % 8) {
+        case 0:
+            return -low;
+        case 1:
+            return low * 16;
+        case 2:
+            return static_cast<int>(static_cast<std::uint32_t>(low) << 16 | program.Byte());
+        default:
+            return low % 64;
     }
-    // Up to count bytes of the program itself, to write.
-    std::string Bytes(int count) {
-        const std::size_t n = std::min(static_cast<std::size_t>(std::max(count, 0)), size_ - at_);
-        std::string bytes(reinterpret_cast<const char*>(data_ + at_), n);
-        at_ += n;
-        return bytes;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+}
 
 // Checks what every stream promises about a plain read, and how a seekable stream's position
 // follows it.
@@ -156,7 +135,8 @@ void CheckedRead(const StreamRef& stream, int count) {
 }
 
 // Runs one operation on slot `current`; the operations raise the engine's errors freely.
-void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std::string& url) {
+void Step(fuzz::TByteReader& program, StreamRef (&slots)[kSlots], int& current,
+          const std::string& url) {
     StreamRef& stream = slots[current];
     const int op = program.Byte();
     switch (op % 24) {
@@ -164,10 +144,10 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             current = program.Byte() % kSlots;
             break;
         case 1:
-            CheckedRead(stream, program.Count());
+            CheckedRead(stream, ReadCount(program));
             break;
         case 2: {
-            const int to = program.Count();
+            const int to = ReadCount(program);
             const int at = StreamSeek(stream, to);
             Require(at == StreamPosition(stream), "a seek reports the position it leaves");
             break;
@@ -183,13 +163,13 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             break;
         }
         case 4: {
-            const int count = std::clamp(program.Count(), -16, kMaxTransfer);
+            const int count = std::clamp(ReadCount(program), -16, kMaxTransfer);
             std::vector<unsigned char> buffer(static_cast<std::size_t>(std::max(count, 1)));
             ReadExactly(stream, buffer.data(), count);
             break;
         }
         case 5:
-            SkipBytes(stream, std::min(program.Count(), kMaxTransfer));
+            SkipBytes(stream, std::min(ReadCount(program), kMaxTransfer));
             break;
         case 6:
             switch (program.Byte() % 6) {
@@ -217,7 +197,7 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
             ReadTextLine(stream);
             break;
         case 8:
-            ReadText(stream, std::min(program.Count(), kMaxTransfer));
+            ReadText(stream, std::min(ReadCount(program), kMaxTransfer));
             break;
         case 9:
             // A seek far past the end and a write make a sparse scratch file of up to 2 GB;
@@ -229,53 +209,53 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
         case 10: {
             unsigned char sink[512];
             const StreamRef to = CreateRamStream(static_cast<void*>(sink), sizeof sink, 0, 1);
-            CopyStream(stream, to, std::min(program.Count(), kMaxTransfer));
+            CopyStream(stream, to, std::min(ReadCount(program), kMaxTransfer));
             break;
         }
         case 11: {
             const StreamRef to = OpenForWriting(Scratch().writtenFile);
-            const int count = std::min(program.Count(), kMaxTransfer);
-            CopyBytes(stream, to, count, program.Count());
+            const int count = std::min(ReadCount(program), kMaxTransfer);
+            CopyBytes(stream, to, count, ReadCount(program));
             break;
         }
         case 12: {
-            const std::string bytes = program.Bytes(program.Byte() % 32);
+            const std::string bytes = program.Take(program.Byte() % 32);
             const int n = StreamWrite(stream, bytes.data(), static_cast<int>(bytes.size()));
             Require(n >= 0 && n <= static_cast<int>(bytes.size()), "a write moves at most count");
             break;
         }
         case 13: {
-            const std::string bytes = program.Bytes(program.Byte() % 32);
+            const std::string bytes = program.Take(program.Byte() % 32);
             WriteExactly(stream, bytes.data(), static_cast<int>(bytes.size()));
             break;
         }
         case 14:
             switch (program.Byte() % 7) {
                 case 0:
-                    WriteU8(stream, program.Count());
+                    WriteU8(stream, ReadCount(program));
                     break;
                 case 1:
-                    WriteU16(stream, program.Count());
+                    WriteU16(stream, ReadCount(program));
                     break;
                 case 2:
-                    WriteI32(stream, program.Count());
+                    WriteI32(stream, ReadCount(program));
                     break;
                 case 3:
-                    WriteI64(stream, std::int64_t{program.Count()} << 20);
+                    WriteI64(stream, std::int64_t{ReadCount(program)} << 20);
                     break;
                 case 4:
-                    WriteF32(stream, static_cast<float>(program.Count()) / 3.0f);
+                    WriteF32(stream, static_cast<float>(ReadCount(program)) / 3.0f);
                     break;
                 case 5:
-                    WriteF64(stream, static_cast<double>(program.Count()) / 7.0);
+                    WriteF64(stream, static_cast<double>(ReadCount(program)) / 7.0);
                     break;
                 default:
-                    WriteTextLine(stream, program.Bytes(program.Byte() % 16));
+                    WriteTextLine(stream, program.Take(program.Byte() % 16));
                     break;
             }
             break;
         case 15:
-            WriteText(stream, program.Bytes(program.Byte() % 16));
+            WriteText(stream, program.Take(program.Byte() % 16));
             break;
         case 16:
             StreamClose(stream);
@@ -299,7 +279,7 @@ void Step(TProgram& program, StreamRef (&slots)[kSlots], int& current, const std
                     "a URL with a NUL inside opens nothing");
             break;
         case 22:
-            if (stream) stream->SkipBytes(std::min(program.Count(), kMaxTransfer));
+            if (stream) stream->SkipBytes(std::min(ReadCount(program), kMaxTransfer));
             break;
         default:
             stream = nullptr;
@@ -357,9 +337,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     slots[1] =
         CreateRamStream(static_cast<void*>(memory.data()), static_cast<int>(memory.size()), 1, 1);
 
-    TProgram steps(program.data(), program.size());
+    fuzz::TByteReader steps(program.data(), program.size());
     int current = 0;
-    while (!steps.Done()) {
+    while (steps.More()) {
         try {
             Step(steps, slots, current, url);
         } catch (const TVardoException&) {

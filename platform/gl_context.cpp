@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/error_box.h"
 #include "platform/sdl_system_driver.h"
@@ -36,16 +37,25 @@ PlatformState& State() {
 }
 
 // Ends the process when the window system cannot be used at all: nothing can be drawn, so
-// the program cannot go on. Runs the exit routines first (the mixer stops cleanly).
-[[noreturn]] void FailPlatform(const char* what, int code) {
-    const char* display = SDL_getenv("DISPLAY");
-    std::fprintf(stderr, "GLGraphicsDriver: %s (DISPLAY=%s): %s\n", what,
-                 display ? display : "not set", SDL_GetError());
-    const std::string reason = std::string(what) + ": " + SDL_GetError();
+// the program cannot go on. Prints message on standard error and shows boxText in the error
+// box, running the exit routines in between (the mixer stops cleanly).
+[[noreturn]] void ExitWithMessage(const std::string& message, const std::string& boxText,
+                                  int code) {
+    std::fprintf(stderr, "GLGraphicsDriver: %s\n", message.c_str());
     RunExitRoutines();
-    ShowErrorBox(reason);
+    ShowErrorBox(boxText);
     std::fflush(nullptr);
     std::_Exit(code);
+}
+
+// Ends the process when the window system refused what was asked: says what, the display
+// it was asked of (standard error only) and SDL's reason.
+[[noreturn]] void FailPlatform(const char* what, int code) {
+    const char* display = SDL_getenv("DISPLAY");
+    const std::string reason = SDL_GetError();
+    ExitWithMessage(
+        std::string(what) + " (DISPLAY=" + (display ? display : "not set") + "): " + reason,
+        std::string(what) + ": " + reason, code);
 }
 
 // Asks for the pixel format of a graphics flag set: every requested buffer with at least one
@@ -174,11 +184,45 @@ bool StartVideo() {
     return true;
 }
 
+// Why video cannot start when SDL_VIDEODRIVER names no driver this SDL was built with: a
+// misspelt or foreign name, not the display, is then at fault. Empty when the variable is
+// unset or names a driver SDL has.
+std::string MissingVideoDriver() {
+    const char* named = SDL_getenv("SDL_VIDEODRIVER");
+    if (!named || !*named) return std::string();
+    // NOTE: SDL reads the variable as a comma-separated list and matches each name ignoring
+    // case; so does this.
+    const std::string list = named;
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string available;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const char* driver = SDL_GetVideoDriver(i);
+        for (const std::string& name : names) {
+            if (SDL_strcasecmp(name.c_str(), driver) == 0) return std::string();
+        }
+        available += (available.empty() ? "" : ", ") + std::string(driver);
+    }
+    const std::string what =
+        names.size() == 1
+            ? "the video driver \"" + list + "\" named by SDL_VIDEODRIVER is not available"
+            : "none of the video drivers \"" + list + "\" named by SDL_VIDEODRIVER is available";
+    return what + " (available: " + available + ")";
+}
+
 // Starts SDL's video system (once); exits the process with a message when it cannot.
 void StartVideoOrExit() {
-    if (!StartVideo()) {
-        FailPlatform("unable to open a window, no display could be reached", -1);
+    if (StartVideo()) return;
+    const std::string missing = MissingVideoDriver();
+    if (!missing.empty()) {
+        const std::string message = "unable to open a window, " + missing;
+        ExitWithMessage(message, message, -1);
     }
+    FailPlatform("unable to open a window, no display could be reached", -1);
 }
 
 // Makes the hidden window and its shared context (once); exits the process with a message

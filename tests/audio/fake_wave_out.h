@@ -1,13 +1,17 @@
-// A fake wave-out whose play position the test sets by hand.
+// A fake wave-out whose play position the test sets by hand, and the mixer open on one with
+// the clock on virtual time: the set-up of the audio tests and of the Ogg fuzz targets.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-
+#include <memory>
 #include <vector>
 
+#include "audio/aurel.h"
 #include "audio/mixer.h"
+#include "audio/sound.h"
 #include "audio/wave_device.h"
+#include "system/clock.h"
 
 namespace vdl {
 
@@ -48,5 +52,44 @@ inline std::vector<std::int16_t> MixNextFragment(TFakeWaveOut& out) {
         fragment.push_back(device.ring[slot * f + i].load());
     return fragment;
 }
+
+// Whether a THandDrivenMixer also installs the sound layer's driver, which plays sounds and
+// channels on the mixer.
+enum class TSoundLayer { kLeftOut, kOnTheMixer };
+
+// The mixer open on a fake wave-out without a tick thread, over a virtual clock that starts
+// at clockStart ms; nothing mixes but MixNext. On destruction the mixer closes and the clock
+// before (and no sound driver) is back. Whoever makes one checks `opened`.
+class THandDrivenMixer {
+public:
+    explicit THandDrivenMixer(int clockStart, TSoundLayer sounds = TSoundLayer::kLeftOut)
+        : clock(clockStart), previousClock_(SetClock(&clock)) {
+        auto fake = std::make_unique<TFakeWaveOut>();
+        out = fake.get();
+        opened = OpenMixerOn(std::move(fake), false) == 0;
+        if (sounds == TSoundLayer::kOnTheMixer) {
+            SetAudioDriver(std::make_shared<TAurelAudioDriver>());
+            soundDriver_ = true;
+        }
+    }
+    ~THandDrivenMixer() {
+        if (soundDriver_) SetAudioDriver(nullptr);
+        CloseMixer();
+        SetClock(previousClock_);
+    }
+    THandDrivenMixer(const THandDrivenMixer&) = delete;
+    THandDrivenMixer& operator=(const THandDrivenMixer&) = delete;
+
+    // Mixes one more fragment and returns it; the clock stands still.
+    std::vector<std::int16_t> MixNext() { return MixNextFragment(*out); }
+
+    TVirtualClock clock;
+    TFakeWaveOut* out = nullptr;  // owned by the mixer while it is open
+    bool opened = false;
+
+private:
+    TClock* previousClock_;
+    bool soundDriver_ = false;
+};
 
 }  // namespace vdl

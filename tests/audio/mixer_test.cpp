@@ -17,17 +17,10 @@ constexpr int F = kFragmentLength;
 
 class MixerChannel : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous = SetClock(&clock);
-        auto fake = std::make_unique<TFakeWaveOut>();
-        out = fake.get();
-        ASSERT_EQ(OpenMixerOn(std::move(fake), false), 0);
-    }
+    void SetUp() override { ASSERT_TRUE(mixer.opened); }
     void TearDown() override {
         for (TMixerSound* s : sounds)
             MixerReleaseSound(s);
-        CloseMixer();
-        SetClock(previous);
     }
 
     // A sound of frames copies of one mono value.
@@ -38,7 +31,7 @@ protected:
         return s;
     }
 
-    std::vector<std::int16_t> MixNext() { return MixNextFragment(*out); }
+    std::vector<std::int16_t> MixNext() { return mixer.MixNext(); }
 
     // Mixes until a voice played now is fully audible (the 20 ms start delay is 882 frames).
     std::vector<std::int16_t> MixPastStartDelay() {
@@ -47,9 +40,7 @@ protected:
         return MixNext();
     }
 
-    TVirtualClock clock{5000};
-    TClock* previous = nullptr;
-    TFakeWaveOut* out = nullptr;
+    THandDrivenMixer mixer{5000};
     std::vector<TMixerSound*> sounds;
 };
 
@@ -187,7 +178,7 @@ TEST_F(MixerChannel, WhenHandlesRunOutAPlayStillSounds) {
 
 TEST_F(MixerChannel, StartDelayCountsFromThePlayNotFromTheTick) {
     MixerPlay(Constant(1234, 5000, 0), 0, 0);
-    clock.Advance(3);
+    mixer.clock.Advance(3);
     TWaveOutDevice& device = *MixerDevice();
     const int start = device.writePos;
     MixNext();

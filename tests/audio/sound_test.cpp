@@ -10,7 +10,6 @@
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "fake_wave_out.h"
-#include "system/clock.h"
 
 namespace vdl {
 namespace {
@@ -28,30 +27,17 @@ std::shared_ptr<TAudioSample> MonoSample(const std::vector<std::int16_t>& values
 
 class SoundChannel : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous = SetClock(&clock);
-        auto fake = std::make_unique<TFakeWaveOut>();
-        out = fake.get();
-        ASSERT_EQ(OpenMixerOn(std::move(fake), false), 0);
-        SetAudioDriver(std::make_shared<TAurelAudioDriver>());
-    }
-    void TearDown() override {
-        SetAudioDriver(nullptr);
-        CloseMixer();
-        SetClock(previous);
-    }
+    void SetUp() override { ASSERT_TRUE(mixer.opened); }
 
     // Mixes n fragments and returns the last.
     std::vector<std::int16_t> Mix(int n) {
         std::vector<std::int16_t> last;
         for (int i = 0; i < n; ++i)
-            last = MixNextFragment(*out);
+            last = mixer.MixNext();
         return last;
     }
 
-    TVirtualClock clock{100};
-    TClock* previous = nullptr;
-    TFakeWaveOut* out = nullptr;
+    THandDrivenMixer mixer{100, TSoundLayer::kOnTheMixer};
 };
 
 TEST_F(SoundChannel, PlayWithoutAChannelMakesFreshOnesAndWithOneHandsItBack) {

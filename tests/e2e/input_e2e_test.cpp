@@ -1,5 +1,6 @@
 // Real X input, sent with xdotool, read back through the polled queries; and the program
-// itself started, ended by Escape or a close request, and refused without a display.
+// itself started, ended by Escape or a close request, and refused without a display or
+// with a video driver SDL lacks.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -228,12 +229,42 @@ TEST(Program, EndsOnACloseRequest) {
               0);
 }
 
-TEST(Program, WithoutADisplayItSaysWhyAndFails) {
+// What the program printed when started through env with the given changes, and its exit
+// status; one that has not given up within thirty seconds is ended (status 124).
+struct Refusal {
+    std::string output;
+    std::string status;
+};
+
+Refusal RefusedWith(const std::string& changes) {
     const std::string output =
-        Output("env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(kProgram) + " 2>&1; echo $?");
-    const std::string status = output.substr(output.find_last_of('\n') + 1);
-    EXPECT_NE(status, "0");
-    EXPECT_NE(output.find("no display"), std::string::npos) << output;
+        Output("env " + changes + " timeout 30 " + std::string(kProgram) + " 2>&1; echo $?");
+    const std::size_t lastLine = output.find_last_of('\n');
+    if (lastLine == std::string::npos) return {"", output};
+    return {output.substr(0, lastLine), output.substr(lastLine + 1)};
+}
+
+TEST(Program, WithoutADisplayItSaysWhyAndFails) {
+    const Refusal refusal = RefusedWith("-u DISPLAY -u WAYLAND_DISPLAY");
+    EXPECT_NE(refusal.status, "0");
+    EXPECT_NE(refusal.output.find("no display"), std::string::npos) << refusal.output;
+}
+
+TEST(Program, AVideoDriverSDLLacksIsNamedInsteadOfTheDisplay) {
+    const Refusal missing = RefusedWith("SDL_VIDEODRIVER=nonsense");
+    EXPECT_NE(missing.status, "0");
+    EXPECT_NE(missing.output.find("unable to open a window, the video driver \"nonsense\" named "
+                                  "by SDL_VIDEODRIVER is not available (available: "),
+              std::string::npos)
+        << missing.output;
+    EXPECT_NE(missing.output.find("x11"), std::string::npos) << missing.output;
+    EXPECT_EQ(missing.output.find("no display"), std::string::npos) << missing.output;
+
+    // A driver SDL has, in any case as SDL reads the name, is not missing: without a display
+    // the display is what is missing.
+    const Refusal known = RefusedWith("-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=X11");
+    EXPECT_NE(known.status, "0");
+    EXPECT_NE(known.output.find("no display"), std::string::npos) << known.output;
 }
 
 }  // namespace
