@@ -34,7 +34,7 @@ build-test:
 	cmake --build build -j $(JOBS)
 
 test: build-test
-	cd build && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS) -LE bench $(CTEST_ARGS)
+	cd build && $(WITH_DISPLAY) ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 tsan:
 	tools/install-deps.sh test
@@ -52,7 +52,7 @@ asan:
 	tools/install-deps.sh test
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCCA_WERROR=ON -DCCA_SANITIZE=address,undefined
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && $(WITH_DISPLAY) env $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE bench $(CTEST_ARGS)
+	cd build-asan && $(WITH_DISPLAY) env $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench:
 	tools/install-deps.sh test
@@ -98,8 +98,7 @@ windows: windows-configure
 
 windows-test: windows-configure
 	cmake --build build-windows -j $(JOBS)
-	$(WITH_DISPLAY) packaging/windows/wine-tests.sh build-windows --output-on-failure -j $(JOBS) \
-	  -LE bench $(CTEST_ARGS)
+	$(WITH_DISPLAY) packaging/windows/wine-tests.sh build-windows --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 # The Debian package, made by CPack from the Release tree (cmake/Packaging.cmake); lintian
 # must find no error in it. packaging/debian/test-install.sh installs it on a fresh Debian.
@@ -113,4 +112,4 @@ dist: windows deb
 	packaging/windows/make-zip.sh build-windows
 
 clean:
-	rm -rf build build-release build-tsan build-bench build-windows
+	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows
