@@ -42,7 +42,7 @@ Candy Cane Arena
 
 Double-click candycane-arena.exe to play. Steer the candy cane with W, A, S and D, aim with
 the mouse, fire straight shots with the left button and homing shots with the right button.
-P pauses; Escape leaves a level.
+P pauses; Escape leaves play for the title menu, and quits from there.
 
 The game needs OpenGL (any graphics driver from the last twenty years has it) and plays its
 music through the default sound device. It writes no files.
