@@ -28,9 +28,10 @@ windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-min
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
             fonts-dejavu-core)
 # dpkg-shlibdeps (in dpkg-dev) finds the package's library dependencies, and file is what
-# CPack tells executables by; packaging/debian/test-install.sh makes its Debian with
-# debootstrap and looks at the game under Xvfb.
-package_pkgs=(dpkg-dev file lintian debootstrap xvfb xauth imagemagick)
+# CPack tells executables by; hardening-check (in devscripts) looks at the packaged binary's
+# hardening; packaging/debian/test-install.sh makes its Debian with debootstrap and looks at
+# the game under Xvfb.
+package_pkgs=(dpkg-dev file lintian devscripts debootstrap xvfb xauth imagemagick)
 
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;

@@ -55,4 +55,4 @@ oggenc -Q -q 4 -s 1225 -o "$out/christmas.ogg" "$work/christmas.wav"
 oggenc -Q -q 4 -s 1226 -o "$out/bell.ogg" "$work/bell.wav"
 
 "$root/tools/make-contact-sheet.sh"
-echo "Done: $(ls "$out" | grep -vc '^src$') files in assets/"
+echo "Done: $(ls "$out" | grep -vcE '^(src|LICENSE)$') files in assets/"

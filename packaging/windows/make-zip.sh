@@ -24,7 +24,10 @@ for pkg in zlib libpng1.6 freetype libogg libvorbis libsdl2; do
   version=$(basename "$dir")
   cp "$dir/debian/copyright" "$stage/licences/$version.txt"
 done
-# The game's own terms, and which of the files above covers what.
+# The game's own terms: the code's zlib licence, the CC BY 4.0 notice of the drawings, music
+# and sounds, and the map of which licence covers which file, with every licence in full.
+cp "$root/LICENSE" "$stage/licences/candycane-arena-code.txt"
+cp "$root/assets/LICENSE" "$stage/licences/candycane-arena-assets.txt"
 cp "$root/packaging/debian/copyright" "$stage/licences/candycane-arena.txt"
 cp "$root/assets/src/font/LICENSE-Blankenburg.txt" "$stage/licences/font-Blankenburg.txt"
 cp "$root/assets/src/font/LICENSE-LeckerliOne.txt" "$stage/licences/font-LeckerliOne.txt"
@@ -39,13 +42,15 @@ Candy Cane Arena
 
 Double-click candycane-arena.exe to play. Steer the candy cane with W, A, S and D, aim with
 the mouse, fire straight shots with the left button and homing shots with the right button.
-P pauses; Escape leaves a level.
+P pauses; Escape leaves play for the title menu, and quits from there.
 
 The game needs OpenGL (any graphics driver from the last twenty years has it) and plays its
 music through the default sound device. It writes no files.
 
-The game's own terms are in licences\candycane-arena.txt; the licences of the libraries and
-fonts built into the executable are beside it.
+The game's code is under the zlib licence (licences\candycane-arena-code.txt), its drawings,
+music and sounds under Creative Commons Attribution 4.0 (licences\candycane-arena-assets.txt);
+licences\candycane-arena.txt says which file is under which, with each licence in full. The
+licences of the libraries and fonts built into the executable are beside them.
 TEXT
 sed -i 's/$/\r/' "$stage/README.txt"
 
