@@ -4,7 +4,8 @@
 // enemy moves, draws itself, takes hits from the player's bullets, dies when its health is
 // spent (scoring for the player) and, if its kind shoots, fires straight bullets on a
 // millisecond timer. The enemies pass removes dead enemies, ringing the bell when sound is on.
-// What sets the kinds apart (health, points, fire delay, image) is the table kEnemyKinds below.
+// What sets the kinds apart (health, points, fire delay, chase speed, image) is the table of
+// EnemyKind constants below, one line a kind.
 #pragma once
 
 #include <memory>
@@ -72,7 +73,7 @@ public:
     int size = 6;      // for the snowball push-out
 
     virtual void Update() = 0;
-    // Its kind: health, points, fire delay and image as it starts out.
+    // Its kind: health, points, fire delay, chase speed and image as it starts out.
     virtual const EnemyKind& Kind() const = 0;
     // Every field that lasts from frame to frame.
     virtual void Fields(FieldVisitor& v);
