@@ -12,6 +12,9 @@
 #   make dist    the .deb and build-windows/candycane-arena-windows-x86_64.zip
 #   make windows       cross-build build-windows/candycane-arena.exe for 64-bit Windows
 #   make windows-test  the Windows build's tests, run under Wine
+#   make web       build-web/: the game as a web page (index.html, .js, .wasm), with Emscripten
+#   make web-test  the unit tests under node, then the page end to end in headless Chromium
+#   make web-serve serves build-web/ on http://127.0.0.1:8080/ to play in a browser
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
@@ -19,7 +22,7 @@ CTEST_ARGS ?=
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
-	windows windows-test windows-configure deb dist
+	windows windows-test windows-configure deb dist web web-configure web-test web-serve
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -117,5 +120,31 @@ deb:
 dist: windows deb
 	packaging/windows/make-zip.sh build-windows
 
+# The web build: the libraries from Debian's source packages, built once with Emscripten into
+# the cache; CMake's tree is build-wasm/, the page and its two files land in build-web/.
+WEB_PREFIX ?= $(CCA_CACHE)/web/prefix
+EMCMAKE = env NODE_PATH=/usr/share/nodejs emcmake
+WEB_PORT ?= 8080
+
+web-configure:
+	tools/install-deps.sh web
+	packaging/web/build-deps.sh
+	$(EMCMAKE) cmake -S . -B build-wasm -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
+	      -DCCA_WEB_PREFIX=$(WEB_PREFIX) -DCCA_WEB_PAGE_DIR=$(CURDIR)/build-web
+
+web: web-configure
+	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) --target candycane-arena
+	@ls -l build-web
+
+web-test: web-configure
+	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS)
+	cd build-wasm && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	tests/web/run.sh build-web
+
+web-serve: web
+	@echo "Candy Cane Arena: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web
+
 clean:
-	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows
+	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows \
+	       build-wasm build-web

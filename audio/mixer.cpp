@@ -102,7 +102,8 @@ int OpenMixer() {
     if (!m.openOutput) return -1;
     std::unique_ptr<TWaveOut> waveOut = m.openOutput();
     if (!waveOut) return -1;
-    return OpenMixerOn(std::move(waveOut), true);
+    const bool tickThread = !waveOut->TicksItself();
+    return OpenMixerOn(std::move(waveOut), tickThread);
 }
 
 int OpenMixerOn(std::unique_ptr<TWaveOut> waveOut, bool tickThread) {

@@ -25,7 +25,7 @@ using WaveOutOpener = std::unique_ptr<TWaveOut> (*)();
 // Installs the opener OpenMixer uses (start-up installs the platform's; null removes it).
 void SetWaveOutOpener(WaveOutOpener opener);
 // Opens the mixer on the installed audio output: 0, or -1 when none is installed or it
-// cannot be opened.
+// cannot be opened. The device ticks on a thread of its own unless the output ticks it.
 int OpenMixer();
 // Opens the mixer on the given output. With tickThread the device ticks every 5 ms on a
 // thread of its own; without, nothing mixes until MixerTick is called.

@@ -38,6 +38,9 @@ public:
     virtual void Reset() = 0;
     // Bytes played since the last reset, or -1 when the output cannot tell.
     virtual std::int64_t PlayedBytes() = 0;
+    // True when the output runs the device's tick itself (from its own callback, where there
+    // are no threads): the mixer then starts no tick thread.
+    virtual bool TicksItself() const { return false; }
 };
 
 // Base of the devices the mixer can drive.

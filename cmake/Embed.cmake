@@ -47,3 +47,25 @@ const int ${ARG_SYMBOL}Count = ${index};
 " @ONLY)
     target_sources(${ARG_TARGET} PRIVATE ${outdir}/${ARG_SYMBOL}_table.cpp)
 endfunction()
+
+# For a cross build (Windows, the browser): builds the asset embedder for the build machine,
+# at configure time, with its own compiler; vdl_embed() runs it through the imported target
+# vdl-embed.
+function(vdl_host_embedder)
+    find_program(CCA_HOST_CXX NAMES c++ g++ clang++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+    set(source ${PROJECT_SOURCE_DIR}/tools/embed.cpp)
+    set(embedder ${PROJECT_BINARY_DIR}/host/vdl-embed)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/host)
+    # Made again only when its source changed, so a new configure does not embed every
+    # asset again.
+    if(NOT EXISTS ${embedder} OR ${source} IS_NEWER_THAN ${embedder})
+        execute_process(COMMAND ${CCA_HOST_CXX} -std=c++20 -O2 -o ${embedder} ${source}
+                        RESULT_VARIABLE failed ERROR_VARIABLE errors)
+        if(failed)
+            message(FATAL_ERROR "the asset embedder does not build for the build machine:\n${errors}")
+        endif()
+    endif()
+    add_executable(vdl-embed IMPORTED GLOBAL)
+    set_target_properties(vdl-embed PROPERTIES IMPORTED_LOCATION ${embedder})
+endfunction()

@@ -1,16 +1,25 @@
 // The executable: runs the game and turns a run-time error into one line and an exit code.
+// In the browser the page shows that line and what the exit code means.
 #include <cstdio>
 #include <exception>
 #include <string>
 
-#include "game/desktop.h"
 #include "game/screens.h"
+#ifdef __EMSCRIPTEN__
+#include "game/web.h"
+#else
+#include "game/desktop.h"
+#endif
 #include "platform/error_box.h"
 #include "runtime/program.h"
 
 int main() {
     try {
+#ifdef __EMSCRIPTEN__
+        game::GameMain(game::WebPlatform());
+#else
         game::GameMain(game::DesktopPlatform());
+#endif
     } catch (const std::exception& e) {
         std::fprintf(stderr, "candycane-arena: %s\n", e.what());
         // Stops the mixer and closes the window before the process ends.

@@ -5,6 +5,7 @@
 #include <bit>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 #include "graphics/drawing.h"
 #include "graphics/image.h"
@@ -97,10 +98,16 @@ AlphaLayout AlphaLayoutOf(int format) {
 // The transform the drawing layer derives from a rotation and scale, as it hands it to
 // collision, for image 1 or 2 of an overlap test. The overlap tests place their quads with it
 // directly; the drawing state itself is only set back at the end.
+// The bits of f. (std::bit_cast is missing from the web toolchain's C++ library.)
+uint32_t FloatBits(float f) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
 const CollisionTransform& TransformFor(int image, float rotation, float scaleX, float scaleY) {
     RememberedTransform& r = g.remembered[image - 1];
-    const uint32_t bits[3] = {std::bit_cast<uint32_t>(rotation), std::bit_cast<uint32_t>(scaleX),
-                              std::bit_cast<uint32_t>(scaleY)};
+    const uint32_t bits[3] = {FloatBits(rotation), FloatBits(scaleX), FloatBits(scaleY)};
     if (r.valid && r.rotation == bits[0] && r.scaleX == bits[1] && r.scaleY == bits[2]) {
         return r.transform;
     }

@@ -78,7 +78,14 @@ void InitPixelFormat(int flags) {
 
 // Makes a context for window that shares textures with the shared context. Leaves the
 // previously current context current again. Null on failure.
+//
+// A page has one canvas, so in the browser there is no hidden window and no context to share
+// with: the game window's context is the only one, current from its creation on, and it
+// holds every texture.
 SDL_GLContext CreateSharingContext(SDL_Window* window) {
+#ifdef __EMSCRIPTEN__
+    return SDL_GL_CreateContext(window);
+#endif
     PlatformState& s = State();
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
@@ -231,6 +238,9 @@ void EnsureSharedContext() {
     PlatformState& s = State();
     if (s.shared) return;
     StartVideoOrExit();
+#ifdef __EMSCRIPTEN__
+    return;
+#endif
 
     auto record = std::make_unique<GLContextRecord>();
     InitPixelFormat(0);

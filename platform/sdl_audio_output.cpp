@@ -3,11 +3,20 @@
 // NOTE: the device is unpaused once at open and keeps running; Reset and Submit only switch
 // the callback between silence and the ring, so the play position moves exactly as far as
 // the callback has copied.
+//
+// In the browser there is no audio thread: SDL calls back on the page's one thread whenever
+// the sound system wants samples, between frames and while the game sleeps. The mixer's tick
+// then runs at the head of each callback instead of on a thread of its own, and fills the
+// ring the same fragments ahead of the play position.
 #include "platform/sdl_audio_output.h"
 
 #include <SDL.h>
 
 #include <cstring>
+
+#ifdef __EMSCRIPTEN__
+#include "audio/mixer.h"
+#endif
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -117,10 +126,17 @@ public:
 
     std::int64_t PlayedBytes() override { return played_.load(std::memory_order_relaxed); }
 
+#ifdef __EMSCRIPTEN__
+    bool TicksItself() const override { return true; }
+#endif
+
 private:
     // SDL's audio thread, with the device lock held.
     static void Callback(void* userdata, Uint8* stream, int bytes) {
         auto& self = *static_cast<TSdlWaveOut*>(userdata);
+#ifdef __EMSCRIPTEN__
+        MixerTick();
+#endif
         if (!self.playing_ || !self.ring_) {
             std::memset(stream, 0, static_cast<std::size_t>(bytes));
             return;

@@ -1,6 +1,7 @@
 // The OpenGL context driver over the SDL window and context layer.
 #include "platform/sdl_gl_driver.h"
 
+#include "platform/browser.h"
 #include "platform/gl_context.h"
 #include "platform/sdl_system_driver.h"
 #include "system/system_driver.h"
@@ -58,6 +59,7 @@ void TSDLGLDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
 
 void TSDLGLDriver::Flip(int sync) {
     SwapGLBuffers(sync);
+    YieldFrameToBrowser();
 }
 
 void TSDLGLDriver::ToggleSharedContext() {
@@ -67,6 +69,7 @@ void TSDLGLDriver::ToggleSharedContext() {
 void InstallSDLBackends() {
     SetSystemDriver(CreateSDLSystemDriver());
     SetGLContextDriver(std::make_shared<TSDLGLDriver>());
+    InstallBrowserClock();
 }
 
 }  // namespace vdl

@@ -48,7 +48,8 @@ public:
 };
 
 // Makes SDL the system driver (events, the pointer and, on Windows, the 1 ms timer) and the
-// GL context driver: what a program on the desktop installs before its first window.
+// GL context driver: what a program installs before its first window. In the browser it also
+// makes the clock one whose waits yield to the page (platform/browser.h).
 void InstallSDLBackends();
 
 }  // namespace vdl

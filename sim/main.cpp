@@ -20,7 +20,9 @@
 #include "sim/autopilot.h"
 #include "sim/replay.h"
 #include "sim/runner.h"
+#ifndef __EMSCRIPTEN__
 #include "sim/watch.h"
+#endif
 
 namespace {
 
@@ -113,8 +115,13 @@ int main(int argc, char** argv) {
     }
 
     if (watch) {
+#ifdef __EMSCRIPTEN__
+        std::fputs("candycane-sim: --watch needs a window, and under node there is none\n", stderr);
+        return 2;
+#else
         sim::Autopilot pilot;
         sim::Watch(pilot);
+#endif
     }
     if (!replayPath.empty()) {
         const sim::Replay replay = LoadReplay(replayPath);

@@ -1,0 +1,51 @@
+# The browser build: Emscripten's compilers (through emcmake) and the static libraries that
+# packaging/web/build-deps.sh made in CCA_WEB_PREFIX. The game becomes candycane-arena.js and
+# candycane-arena.wasm beside the page in CCA_WEB_PAGE_DIR, a folder holding nothing else, so
+# it can be served as it is; the unit tests and the runner run under node.
+set(CCA_WEB_PREFIX "" CACHE PATH "Where packaging/web/build-deps.sh installed the libraries")
+set(CCA_WEB_PAGE_DIR ${PROJECT_BINARY_DIR}/page CACHE PATH "Where the page and its files go")
+if(NOT CCA_WEB_PREFIX OR NOT EXISTS ${CCA_WEB_PREFIX}/lib)
+    message(FATAL_ERROR "CCA_WEB_PREFIX (${CCA_WEB_PREFIX}) holds no libraries; make web builds them")
+endif()
+# Emscripten's toolchain looks for libraries only below its find roots.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CCA_WEB_PREFIX})
+list(APPEND CMAKE_PREFIX_PATH ${CCA_WEB_PREFIX})
+set(ENV{PKG_CONFIG_LIBDIR} ${CCA_WEB_PREFIX}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
+
+# The engine's run-time errors and the runner's stops are exceptions that are caught, so
+# catching stays on (Emscripten leaves it off by default). The heap grows as the desktop's
+# would; the runtime ends with the program, so the page learns how it ended.
+add_compile_options(-fexceptions)
+add_link_options(-fexceptions -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+
+# Node runs what Emscripten makes for it. Its fetch, on by default in node 20, makes the
+# loader of this Emscripten take the wrong path; and Debian's packaged JavaScript modules are
+# found through NODE_PATH.
+find_program(CCA_NODE NAMES node nodejs REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs
+    ${CCA_NODE} --no-experimental-fetch)
+
+# vdl_node_program(target): a program for node that reads and writes the machine's own files
+# (the tests' reference files, the runner's replays) and whose exit code is node's.
+function(vdl_node_program target)
+    target_link_options(${target} PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sTOTAL_STACK=8MB)
+endfunction()
+
+# vdl_web_page(target): the program of the page, in the page's folder beside index.html. Its screens are blocking loops, so waits unwind and rewind the stack
+# (Asyncify, with room for the deepest screen's frames). Sound starts on the page's first
+# click or key, the browsers' rule for sound, through SDL's resume of the audio context; the
+# names are read from a file so no shell or make sees their dollar signs.
+function(vdl_web_page target)
+    set(funcs ${PROJECT_BINARY_DIR}/web-library-funcs.json)
+    file(WRITE ${funcs} "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
+    target_link_options(${target} PRIVATE -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144
+                        -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
+                        -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${funcs})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CCA_WEB_PAGE_DIR})
+    set(page ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page} ${CCA_WEB_PAGE_DIR}/index.html
+        VERBATIM)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${funcs})
+endfunction()

@@ -1,0 +1,34 @@
+// The browser platform: SDL2's Emscripten backend, the batching OpenGL ES 2 renderer.
+#include "game/web.h"
+
+#include <memory>
+
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "graphics/gles2_renderer.h"
+#include "graphics/graphics.h"
+#include "platform/sdl_audio_output.h"
+#include "platform/sdl_gl_driver.h"
+
+namespace game {
+
+namespace {
+bool StartWebSound() {
+    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
+    return vdl::InitAudio();
+}
+
+std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
+    vdl::InstallSDLBackends();
+    vdl::StartGLES2Renderer();
+    vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
+    return vdl::OpenGraphics(800, 600, 0, 60, 0);
+}
+}  // namespace
+
+const GamePlatform& WebPlatform() {
+    static const GamePlatform web{&StartWebSound, &OpenWebCanvas};
+    return web;
+}
+
+}  // namespace game

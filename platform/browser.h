@@ -1,0 +1,19 @@
+// The browser's side of the platform: waits that give the page its one thread back.
+//
+// Nothing a page shows or hears moves until the program returns to the browser, yet the
+// game's screens are blocking loops. So in the browser every wait yields: Delay sleeps with
+// emscripten_sleep (the program's stack is put aside and restored around it), and a frame
+// that did not sleep at all yields once at its flip, so the canvas is shown and input and
+// sound callbacks run every frame. The millisecond count is the system clock's, which here
+// reads performance.now(). Off the web these do nothing.
+#pragma once
+
+namespace vdl {
+
+// Makes the browser's clock the current clock: Millis as the system clock, Delay yielding.
+void InstallBrowserClock();
+
+// Ends a frame: yields to the page unless the frame already slept since the last flip.
+void YieldFrameToBrowser();
+
+}  // namespace vdl
