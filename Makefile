@@ -14,6 +14,7 @@
 #   make windows-test  the Windows build's tests, run under Wine
 #   make web       build-web/: the game as a web page (index.html, .js, .wasm), with Emscripten
 #   make web-test  the unit tests under node, then the page end to end in headless Chromium
+#   make web-bench the main thread's work per frame in headless Chromium, for both renderers
 #   make web-serve serves build-web/ on http://127.0.0.1:8080/ to play in a browser
 
 JOBS ?= $(shell nproc)
@@ -22,7 +23,7 @@ CTEST_ARGS ?=
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
-	windows windows-test windows-configure deb dist web web-configure web-test web-serve
+	windows windows-test windows-configure deb dist web web-configure web-test web-bench web-serve
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -130,7 +131,7 @@ web-configure:
 	tools/install-deps.sh web
 	packaging/web/build-deps.sh
 	$(EMCMAKE) cmake -S . -B build-wasm -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
-	      -DCCA_WEB_PREFIX=$(WEB_PREFIX) -DCCA_WEB_PAGE_DIR=$(CURDIR)/build-web
+	      -DCCA_WEB_PREFIX=$(WEB_PREFIX) -DCCA_WEB_PAGE_DIR=$(CURDIR)/build-web -DCCA_BENCH=ON
 
 web: web-configure
 	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) --target candycane-arena
@@ -140,6 +141,14 @@ web-test: web-configure
 	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS)
 	cd build-wasm && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 	tests/web/run.sh build-web
+
+# The main thread's work per frame in headless Chromium, batching renderer against the
+# emulated OpenGL 1.1 one (bench/web_frames.cpp).
+web-bench: web-configure
+	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) \
+	    --target bench_web_frames bench_web_frames_legacy
+	tests/web/run.sh --install-only
+	node bench/web_frames.mjs build-wasm/bench-page
 
 web-serve: web
 	@echo "Candy Cane Arena: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"

@@ -5,13 +5,7 @@
 
 #include <memory>
 
-#include "game/arena.h"
-#include "game/bosses.h"
-#include "game/bullets.h"
-#include "game/enemies.h"
-#include "game/levels.h"
-#include "game/pickups.h"
-#include "game/player.h"
+#include "bench/crowd.h"
 #include "game/screens.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
@@ -19,7 +13,6 @@
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
-#include "system/random.h"
 #include "system/system_driver.h"
 
 namespace {
@@ -38,63 +31,6 @@ void StartHeadlessGame() {
     game::SetUpDrawingState();
 }
 
-// A fresh crowd: the player in the middle, four snowballs, 300 enemies (the five kinds, spawn
-// points and a few bosses) on a grid over the whole field, 400 bullets (player's and enemies',
-// straight and homing), 151 particles.
-void BuildField() {
-    game::CreateWorld();
-    game::player = std::make_shared<game::Tplayer>();
-    game::player->SetPosition(400, 300);
-    game::player->health = 1 << 30;  // no life is lost while measuring
-    vdl::SeedRandom(777);
-    game::PlaceDefaultSnowballs();
-    for (int i = 0; i < 300; ++i) {
-        const int x = 20 + (i % 20) * 38;
-        const int y = 20 + (i / 20) * 37;
-        switch (i % 10) {
-            case 0:
-                game::TBasicEnemy::Create(x, y);
-                break;
-            case 1:
-                game::Tshooter::Create(x, y, i % 20 == 1);
-                break;
-            case 2:
-                game::TCharger::Create(x, y);
-                break;
-            case 3:
-                game::TRoundShooter::Create(x, y);
-                break;
-            case 4:
-                game::TBouncer::Create(x, y);
-                break;
-            case 5:
-                game::TSpawnPoint::Create(x, y, 1 + i % 5, 2000);
-                break;
-            case 6:
-                if (i % 100 == 6) {
-                    game::TGinger::Create(x, y, 2);
-                } else {
-                    game::TCharger::Create(x, y);
-                }
-                break;
-            default:
-                game::TBasicEnemy::Create(x, y);
-                break;
-        }
-    }
-    for (int i = 0; i < 400; ++i) {
-        const int x = 10 + (i * 37) % 780;
-        const int y = 10 + (i * 53) % 580;
-        const int owner = i % 2 == 0 ? game::kPlayerShot : game::kEnemyShot;
-        if (i % 8 < 6) {
-            game::TBasicBullet::Create(x, y, (i * 29) % 360, owner);
-        } else {
-            game::THomingBullet::Create(x, y, owner, (i * 29) % 360);
-        }
-    }
-    game::SpawnBurst(400, 300, 300);
-}
-
 // frames: how many frames run untimed on a fresh field before the timed one. The first frame
 // is the dearest: every enemy fires (fire timers start elapsed) and every enemy homing bullet
 // looks for its first target.
@@ -103,7 +39,7 @@ void BM_GameFrameCrowded(benchmark::State& state) {
     vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 600, 200, nullptr);
     for (auto _ : state) {
         state.PauseTiming();
-        BuildField();
+        bench::BuildField();
         for (int i = 0; i < state.range(0); ++i) {
             game::GameFrame();
             virtualClock.Advance(17);

@@ -32,20 +32,28 @@ function(vdl_node_program target)
     target_link_options(${target} PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sTOTAL_STACK=8MB)
 endfunction()
 
-# vdl_web_page(target): the program of the page, in the page's folder beside index.html. Its screens are blocking loops, so waits unwind and rewind the stack
-# (Asyncify, with room for the deepest screen's frames). Sound starts on the page's first
-# click or key, the browsers' rule for sound, through SDL's resume of the audio context; the
-# names are read from a file so no shell or make sees their dollar signs.
+# vdl_web_page(target [dir page]): a program for a page, in dir (the page's folder,
+# CCA_WEB_PAGE_DIR by default) beside a copy of page (packaging/web/index.html by default).
+# Its screens are blocking loops, so waits unwind and rewind the stack (Asyncify, with room
+# for the deepest screen's frames). Sound starts on the page's first click or key, the
+# browsers' rule for sound, through SDL's resume of the audio context; the names are read
+# from a file so no shell or make sees their dollar signs.
 function(vdl_web_page target)
+    set(dir ${CCA_WEB_PAGE_DIR})
+    set(page ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    if(ARGC GREATER 2)
+        set(dir ${ARGV1})
+        set(page ${ARGV2})
+    endif()
     set(funcs ${PROJECT_BINARY_DIR}/web-library-funcs.json)
     file(WRITE ${funcs} "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
     target_link_options(${target} PRIVATE -sENVIRONMENT=web -sASYNCIFY -sASYNCIFY_STACK_SIZE=262144
                         -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
                         -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${funcs})
-    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CCA_WEB_PAGE_DIR})
-    set(page ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${dir})
+    get_filename_component(page_name ${page} NAME)
     add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page} ${CCA_WEB_PAGE_DIR}/index.html
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page} ${dir}/${page_name}
         VERBATIM)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${funcs})
 endfunction()

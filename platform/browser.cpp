@@ -13,6 +13,7 @@ namespace vdl {
 namespace {
 
 bool sleptThisFrame = false;
+double lastYieldMs = 0.0;
 
 class TBrowserClock : public TSystemClock {
 public:
@@ -31,13 +32,26 @@ void InstallBrowserClock() {
 }
 
 void YieldFrameToBrowser() {
-    if (!sleptThisFrame) emscripten_sleep(0);
+    lastYieldMs = 0.0;
+    if (!sleptThisFrame) {
+        const double before = emscripten_get_now();
+        emscripten_sleep(0);
+        lastYieldMs = emscripten_get_now() - before;
+    }
     sleptThisFrame = false;
+}
+
+double LastFrameYieldMs() {
+    return lastYieldMs;
 }
 #else
 void InstallBrowserClock() {}
 
 void YieldFrameToBrowser() {}
+
+double LastFrameYieldMs() {
+    return 0.0;
+}
 #endif
 
 }  // namespace vdl

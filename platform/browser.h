@@ -16,4 +16,8 @@ void InstallBrowserClock();
 // Ends a frame: yields to the page unless the frame already slept since the last flip.
 void YieldFrameToBrowser();
 
+// How long, in milliseconds, the last frame's yield at its flip kept the program waiting
+// (0 when it slept before): what a measurement of the frame's own work leaves out.
+double LastFrameYieldMs();
+
 }  // namespace vdl

@@ -1,0 +1,145 @@
+// The main thread's work per frame in a browser tab, on the page's real canvas: the crowded
+// field of bench_game_frame (300 enemies, 400 bullets, 151 particles), rebuilt before every
+// frame, then the autopilot playing a whole game on virtual time. Every frame still yields to
+// the browser at its flip, so each one is drawn and composited; what a frame's work leaves
+// out is that yield. Prints one line per scene (mean and 99th percentile of the work) and
+// ends the program.
+//
+// Built twice: with the batching renderer the page ships, and with CCA_LEGACY_GL on the
+// OpenGL 1.1 renderer through Emscripten's emulation of the fixed-function pipeline.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "bench/crowd.h"
+#include "game/screens.h"
+#include "game/world.h"
+#include "graphics/graphics.h"
+#include "platform/browser.h"
+#include "platform/sdl_gl_driver.h"
+#include "sim/autopilot.h"
+#include "sim/runner.h"
+#include "system/clock.h"
+#include "system/event.h"
+#include "system/hook.h"
+#ifdef CCA_LEGACY_GL
+#include "graphics/gl_renderer.h"
+#else
+#include "graphics/gles2_renderer.h"
+#endif
+
+namespace {
+
+#ifdef CCA_LEGACY_GL
+constexpr const char* kRenderer = "OpenGL 1.1 (emulated)";
+#else
+constexpr const char* kRenderer = "batching WebGL";
+#endif
+
+std::shared_ptr<vdl::TGraphics> OpenCanvas() {
+    vdl::InstallSDLBackends();
+#ifdef CCA_LEGACY_GL
+    vdl::StartGLRenderer();
+    vdl::SelectGraphicsDriver(vdl::GLDriver2D(), vdl::kGraphicsBackBuffer);
+#else
+    vdl::StartGLES2Renderer();
+    vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
+#endif
+    return vdl::OpenGraphics(800, 600, 0, 60, 0);
+}
+
+// The benchmark plays silent: a tab nobody clicked has no sound anyway.
+const game::GamePlatform kCanvas{nullptr, &OpenCanvas};
+
+void Report(const char* scene, std::vector<double> work) {
+    if (work.empty()) {
+        std::printf("%s, %s: no frames\n", kRenderer, scene);
+        return;
+    }
+    double sum = 0;
+    for (double ms : work)
+        sum += ms;
+    std::sort(work.begin(), work.end());
+    const double p99 = work[std::min(work.size() - 1, work.size() * 99 / 100)];
+    std::printf("%s, %s: %zu frames, work per frame mean %.2f ms, p99 %.2f ms, worst %.2f ms\n",
+                kRenderer, scene, work.size(), sum / static_cast<double>(work.size()), p99,
+                work.back());
+    std::fflush(stdout);
+}
+
+void MeasureCrowd(int frames) {
+    std::vector<double> work;
+    vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 600, 200, nullptr);
+    for (int i = 0; i < frames; ++i) {
+        bench::BuildField();
+        const double start = emscripten_get_now();
+        game::GameFrame();
+        vdl::FlipFrame(0);
+        work.push_back(emscripten_get_now() - start - vdl::LastFrameYieldMs());
+    }
+    Report("crowded field", std::move(work));
+}
+
+// The autopilot's game: a hook ahead of the runner's marks the end of a frame's work, one
+// after it (once the autopilot has chosen its input) the start of the next.
+struct GameTiming {
+    vdl::TVirtualClock clock;
+    bool onVirtualTime = false;
+    double frameStart = 0;
+    int level = 0;
+    std::vector<double> all, level21;
+} timing;
+
+vdl::ObjectRef FrameEnds(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
+    const double now = emscripten_get_now();
+    if (timing.frameStart > 0) {
+        const double ms = now - timing.frameStart - vdl::LastFrameYieldMs();
+        timing.all.push_back(ms);
+        if (timing.level == 21) timing.level21.push_back(ms);
+    }
+    timing.level = game::levelNumber;
+    if (game::levelNumber == game::kWinLevel) {
+        Report("autopilot, every level", std::move(timing.all));
+        Report("autopilot, level 21", std::move(timing.level21));
+        std::exit(0);
+    }
+    return data;
+}
+
+vdl::ObjectRef FrameStarts(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
+    // The window's start-up installed the browser's clock; from the first frame on the game
+    // runs on virtual time, as fast as the tab draws it.
+    if (!timing.onVirtualTime) {
+        timing.clock.Set(vdl::Millis());
+        vdl::SetClock(&timing.clock);
+        timing.onVirtualTime = true;
+    }
+    timing.frameStart = emscripten_get_now();
+    return data;
+}
+
+}  // namespace
+
+int main() {
+    const bool sound = game::LoadGame(kCanvas);
+    game::CreateWorld();
+    if (!kCanvas.openWindow()) {
+        std::fputs("web_frames: no canvas\n", stderr);
+        return 1;
+    }
+    game::SetUpDrawingState();
+    game::player = std::make_shared<game::Tplayer>();
+    MeasureCrowd(600);
+
+    game::player = nullptr;  // as before start-up: the runner waits for the game's own player
+    static sim::Autopilot pilot;
+    sim::DriveNextGame(pilot);
+    vdl::AddHook(vdl::FlipHook, &FrameEnds, nullptr, 1);
+    vdl::AddHook(vdl::FlipHook, &FrameStarts, nullptr, -1);
+    game::RunFromTitleMenu(kCanvas, sound);
+    return 0;
+}
