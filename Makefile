@@ -12,6 +12,7 @@
 #   make dist    the .deb and build-windows/candycane-arena-windows-x86_64.zip
 #   make windows       cross-build build-windows/candycane-arena.exe for 64-bit Windows
 #   make windows-test  the Windows build's tests, run under Wine
+#   make web-deps      the libraries of the web build, built with Emscripten into the cache
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
@@ -19,7 +20,7 @@ CTEST_ARGS ?=
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
-	windows windows-test windows-configure deb dist
+	windows windows-test windows-configure deb dist web-deps
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -82,13 +83,17 @@ soak: build-runner
 watch: build-runner
 	./build-release/sim/candycane-sim --watch
 
-# The Windows build: the libraries from Debian's source packages, cross-built once into
-# build-windows/deps, then the game, the tests and the benchmarks against them.
-WINDOWS_PREFIX = $(CURDIR)/build-windows/deps/prefix
+# The libraries other targets build from Debian's source packages are kept outside the work
+# tree, one folder a target, so every clone on the machine (and CI) builds them only once.
+DEPS_CACHE ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/candycane-arena
+
+# The Windows build: the libraries cross-built once into the cache, then the game, the tests
+# and the benchmarks against them.
+WINDOWS_PREFIX = $(DEPS_CACHE)/windows/prefix
 
 windows-configure:
 	tools/install-deps.sh windows
-	packaging/windows/build-deps.sh build-windows
+	packaging/windows/build-deps.sh $(DEPS_CACHE)/windows
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=packaging/windows/mingw-toolchain.cmake \
 	      -DCCA_WINDOWS_PREFIX=$(WINDOWS_PREFIX) -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
 	      -DCCA_BENCH=ON
@@ -115,7 +120,7 @@ deb:
 	  hardening-check --nocfprotection deb-contents/usr/games/candycane-arena
 
 dist: windows deb
-	packaging/windows/make-zip.sh build-windows
+	packaging/windows/make-zip.sh build-windows $(DEPS_CACHE)/windows
 
 clean:
 	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows
