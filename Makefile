@@ -91,6 +91,13 @@ DEPS_CACHE ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/candycane-arena
 # and the benchmarks against them.
 WINDOWS_PREFIX = $(DEPS_CACHE)/windows/prefix
 
+# The web build's libraries, built with Debian's Emscripten into the cache.
+WEB_PREFIX = $(DEPS_CACHE)/web/prefix
+
+web-deps:
+	tools/install-deps.sh web
+	JOBS=$(JOBS) packaging/web/build-deps.sh $(DEPS_CACHE)/web
+
 windows-configure:
 	tools/install-deps.sh windows
 	packaging/windows/build-deps.sh $(DEPS_CACHE)/windows
