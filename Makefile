@@ -12,6 +12,7 @@
 #   make dist    the .deb and build-windows/candycane-arena-windows-x86_64.zip
 #   make windows       cross-build build-windows/candycane-arena.exe for 64-bit Windows
 #   make windows-test  the Windows build's tests, run under Wine
+#   make web-deps      the libraries of the web build, built with Emscripten into the cache
 #   make web       build-web/: the game as a web page (index.html, .js, .wasm), with Emscripten
 #   make web-test  the unit tests under node, then the page end to end in headless Chromium
 #   make web-bench the main thread's work per frame in headless Chromium, for both renderers
@@ -23,7 +24,8 @@ CTEST_ARGS ?=
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
-	windows windows-test windows-configure deb dist web web-configure web-test web-bench web-serve
+	windows windows-test windows-configure deb dist web-deps web web-configure web-test web-bench \
+	web-serve
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -86,13 +88,24 @@ soak: build-runner
 watch: build-runner
 	./build-release/sim/candycane-sim --watch
 
-# The Windows build: the libraries from Debian's source packages, cross-built once into
-# build-windows/deps, then the game, the tests and the benchmarks against them.
-WINDOWS_PREFIX = $(CURDIR)/build-windows/deps/prefix
+# The libraries other targets build from Debian's source packages are kept outside the work
+# tree, one folder a target, so every clone on the machine (and CI) builds them only once.
+DEPS_CACHE ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/candycane-arena
+
+# The Windows build: the libraries cross-built once into the cache, then the game, the tests
+# and the benchmarks against them.
+WINDOWS_PREFIX = $(DEPS_CACHE)/windows/prefix
+
+# The web build's libraries, built with Debian's Emscripten into the cache.
+WEB_PREFIX = $(DEPS_CACHE)/web/prefix
+
+web-deps:
+	tools/install-deps.sh web
+	JOBS=$(JOBS) packaging/web/build-deps.sh $(DEPS_CACHE)/web
 
 windows-configure:
 	tools/install-deps.sh windows
-	packaging/windows/build-deps.sh build-windows
+	packaging/windows/build-deps.sh $(DEPS_CACHE)/windows
 	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=packaging/windows/mingw-toolchain.cmake \
 	      -DCCA_WINDOWS_PREFIX=$(WINDOWS_PREFIX) -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
 	      -DCCA_BENCH=ON
@@ -119,17 +132,14 @@ deb:
 	  hardening-check --nocfprotection deb-contents/usr/games/candycane-arena
 
 dist: windows deb
-	packaging/windows/make-zip.sh build-windows
+	packaging/windows/make-zip.sh build-windows $(DEPS_CACHE)/windows
 
-# The web build: the libraries from Debian's source packages, built once with Emscripten into
-# the cache; CMake's tree is build-wasm/, the page and its two files land in build-web/.
-WEB_PREFIX ?= $(CCA_CACHE)/web/prefix
+# The web build: CMake's tree is build-wasm/; the page and its two files land in build-web/,
+# which holds nothing else.
 EMCMAKE = env NODE_PATH=/usr/share/nodejs emcmake
 WEB_PORT ?= 8080
 
-web-configure:
-	tools/install-deps.sh web
-	packaging/web/build-deps.sh
+web-configure: web-deps
 	$(EMCMAKE) cmake -S . -B build-wasm -DCMAKE_BUILD_TYPE=Release -DCCA_WERROR=ON \
 	      -DCCA_WEB_PREFIX=$(WEB_PREFIX) -DCCA_WEB_PAGE_DIR=$(CURDIR)/build-web -DCCA_BENCH=ON
 

@@ -25,6 +25,9 @@ function(vdl_embed)
             COMMENT "Embedding ${name}"
             VERBATIM)
         target_sources(${ARG_TARGET} PRIVATE ${out})
+        # The bytes are one string literal; clang's pedantic warning about its length is
+        # about old compilers, none of which build this.
+        set_source_files_properties(${out} PROPERTIES COMPILE_OPTIONS -Wno-overlength-strings)
         string(APPEND decls "extern const unsigned char ${symbol}[];\nextern const int ${symbol}_size;\n")
         string(APPEND rows "    {\"${name}\", ${symbol}, ${symbol}_size},\n")
         math(EXPR index "${index} + 1")

@@ -11,6 +11,8 @@ endif()
 list(APPEND CMAKE_FIND_ROOT_PATH ${CCA_WEB_PREFIX})
 list(APPEND CMAKE_PREFIX_PATH ${CCA_WEB_PREFIX})
 set(ENV{PKG_CONFIG_LIBDIR} ${CCA_WEB_PREFIX}/lib/pkgconfig)
+# Emscripten's own SDL2 package only names its port, which cannot be fetched here.
+set(SDL2_DIR ${CCA_WEB_PREFIX}/lib/cmake/SDL2 CACHE PATH "SDL2 built for the web" FORCE)
 set(ENV{PKG_CONFIG_PATH} "")
 
 # The engine's run-time errors and the runner's stops are exceptions that are caught, so

@@ -5,6 +5,9 @@
 #   tools/install-deps.sh fuzz   the test set plus clang and libFuzzer, for tools/run-fuzzers.sh
 #   tools/install-deps.sh windows the test set plus the mingw-w64 cross compilers, the tools that
 #                                fetch and unpack Debian source packages, Wine and zip
+#   tools/install-deps.sh web    the test set plus Debian's Emscripten, the tools that fetch,
+#                                unpack and configure Debian source packages for it, and
+#                                Chromium to run the page in
 #   tools/install-deps.sh assets the run libraries plus what tools/make-assets.sh draws,
 #                                encodes and copies with (SVG rasteriser, Vorbis encoder, fonts)
 #   tools/install-deps.sh package the run libraries plus what `make deb` packs and checks with
@@ -23,6 +26,11 @@ fuzz_pkgs=(clang libclang-rt-14-dev)
 windows_pkgs=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
               dpkg-dev wine64 zip libgl1 libgl1-mesa-dri libxcursor1 libxrandr2 libxi6
               libxrender1 libxinerama1 libxcomposite1 libxfixes3 libxxf86vm1 fonts-wine)
+# Emscripten's own ports download their sources, so packaging/web/build-deps.sh builds the
+# libraries from Debian's source packages (dpkg-dev); the config.sub and config.guess of
+# autotools-dev know the wasm32 host that libogg's and libvorbis's own predate. Emscripten
+# runs its optimiser with node and acorn.
+web_pkgs=(emscripten binaryen nodejs node-acorn autotools-dev dpkg-dev chromium)
 # fonts-blankenburg is the game's font; the title and directions drawings are lettered in
 # Leckerli One and DejaVu Sans.
 asset_pkgs=(librsvg2-bin imagemagick vorbis-tools fonts-blankenburg fonts-leckerli-one
@@ -38,9 +46,10 @@ case "${1:-run}" in
   test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
   fuzz) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
   windows) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
+  web) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${web_pkgs[@]}") ;;
   assets) wanted=("${run_pkgs[@]}" "${asset_pkgs[@]}") ;;
   package) wanted=("${run_pkgs[@]}" "${package_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test|fuzz|windows|assets|package" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|fuzz|windows|web|assets|package" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -2,13 +2,14 @@
 # Packs the Windows build for players: candycane-arena-windows-x86_64.zip holds the game's
 # executable, a short read-me and the licences of everything linked or embedded into it (the
 # libraries' from their Debian source packages, the fonts' from the repository).
-#   packaging/windows/make-zip.sh [build-dir]      (default build-windows)
+#   packaging/windows/make-zip.sh [build-dir [deps-dir]]
+# (default build-windows, and the libraries' folder build-deps.sh uses by default)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath -m "${1:-$root/build-windows}")
 exe=$build/candycane-arena.exe
-src=$build/deps/src
+src=$(realpath -m "${2:-${XDG_CACHE_HOME:-$HOME/.cache}/candycane-arena/windows}")/src
 [ -f "$exe" ] || { echo "make-zip: $exe is missing; make windows builds it" >&2; exit 1; }
 
 stage=$build/dist/candycane-arena
