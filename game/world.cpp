@@ -92,9 +92,17 @@ void RegisterGameAssets() {
     }
 }
 
+// The samples decode on threads of their own while the images load; a page has no threads,
+// so there they decode when FinishLoadingSounds asks for them.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr std::launch kDecodeLaunch = std::launch::deferred;
+#else
+constexpr std::launch kDecodeLaunch = std::launch::async;
+#endif
+
 void BeginLoadingSounds() {
     for (SoundLoad* load : {&musicLoad, &bellLoad}) {
-        load->sample = std::async(std::launch::async, [file = load->file] {
+        load->sample = std::async(kDecodeLaunch, [file = load->file] {
             return vdl::LoadAudioSample(std::string("incbin::") + file);
         });
     }

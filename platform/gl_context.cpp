@@ -393,9 +393,13 @@ void ToggleSharedContext() {
     }
 }
 
-void SetSwapInterval(int n) {
-    // Platforms without swap control refuse; the flip then simply does not wait.
+void SetSwapInterval([[maybe_unused]] int n) {
+#ifndef __EMSCRIPTEN__
+    // Platforms without swap control refuse; the flip then simply does not wait. A page is
+    // shown when the program yields (platform/browser.h), and SDL would only complain there
+    // that no browser main loop is set up.
     SDL_GL_SetSwapInterval(n);
+#endif
 }
 
 void GetGLWindowGeometry(const GLContextRecord* record, int& x, int& y, int& width, int& height) {
