@@ -3,10 +3,8 @@
 // TGLVex2DDriver draws the 2D layer's primitives with fixed-function OpenGL 1.1 in immediate
 // mode and is the graphics driver the game selects: it wraps the GL context driver
 // (gl_graphics.h), so its surfaces are GL windows carrying a drawing state. TGLImageFrame is
-// one texture made from one pixmap. Textures have power-of-two sizes no larger than the GL
-// implementation accepts; the used area's last column and row are repeated into the padding
-// so filtering never pulls in foreign pixels. Textures live in the shared context and are
-// visible in every window.
+// one texture made from one pixmap, laid out as texture_layout.h says. Textures live in the
+// shared context and are visible in every window.
 //
 // Blend, bound texture and texturing are cached and the caches are reset whenever a surface
 // is selected, so redundant state changes are skipped but the first draw on a surface always
@@ -83,13 +81,6 @@ std::shared_ptr<TGLVex2DDriver> GLDriver2D();
 // Starts the renderer once: resets its colour and makes it the current graphics driver
 // (with a back buffer). Later calls do nothing.
 void StartGLRenderer();
-
-// The smallest power of two >= n, at least 1.
-int NextPow2(int n);
-
-// Rounds a texture size up to powers of two, then halves it until GL accepts an RGBA
-// texture of that size. Raises "Unable to calculate tex size" when not even 1 x 1 is taken.
-void CalcTexSize(int& width, int& height);
 
 // A bound texture name with storage for every level the flags ask for (filtered: linear;
 // mipmapped: the whole chain).
