@@ -48,9 +48,12 @@ void main() {
 
 // The texel modulated by the colour, as fixed function's GL_MODULATE; MASKBLEND's alpha
 // test keeps what reaches 0.5.
+// NOTE: the sampler is made highp too: by default texture2D() gives lowp, which Mesa computes
+// in half floats, and a product of two 8-bit values then rounds one step off now and then.
 const char* const kFragmentShader = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
 precision highp float;
+precision highp sampler2D;
 #else
 precision mediump float;
 #endif
@@ -448,15 +451,21 @@ void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float t
         return;
     }
     // NOTE: widened across its major axis, not at right angles to it, as GL widens aliased
-    // lines: a diagonal line is a parallelogram with horizontal or vertical ends.
+    // lines: a diagonal line is a parallelogram with horizontal or vertical ends. Both ends
+    // also go back along the line by half a pixel of the major axis, so that they fall between
+    // pixel centres and the line covers its first pixel but not its last, as a GL line does.
     const float half = es.lineWidth * 0.5f;
-    const bool alongX = std::fabs(b.x - a.x) >= std::fabs(b.y - a.y);
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    const float major = std::max(std::fabs(alongX ? dx : dy), 1e-6f);
+    const float backX = -0.5f * dx / major, backY = -0.5f * dy / major;
+    const float ax = a.x + backX, ay = a.y + backY, bx = b.x + backX, by = b.y + backY;
     const float ox = alongX ? 0.0f : half, oy = alongX ? half : 0.0f;
     const BatchVertex corners[4] = {
-        ScreenVertex(a.x - ox, a.y - oy),
-        ScreenVertex(b.x - ox, b.y - oy),
-        ScreenVertex(b.x + ox, b.y + oy),
-        ScreenVertex(a.x + ox, a.y + oy),
+        ScreenVertex(ax - ox, ay - oy),
+        ScreenVertex(bx - ox, by - oy),
+        ScreenVertex(bx + ox, by + oy),
+        ScreenVertex(ax + ox, ay + oy),
     };
     AddFan(corners, 4, 0);
 }
