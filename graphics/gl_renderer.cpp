@@ -111,24 +111,6 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const PixmapRef& 
     return frame;
 }
 
-std::vector<TGraphicsMode> TGLVex2DDriver::GraphicsModes() {
-    return GLContextDriver()->GraphicsModes();
-}
-
-std::shared_ptr<TGraphics> TGLVex2DDriver::AttachGraphics(std::intptr_t widgetHandle, int flags) {
-    std::shared_ptr<TGraphics> g = GLContextDriver()->AttachGraphics(widgetHandle, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
-}
-
-std::shared_ptr<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hz,
-                                                          int flags) {
-    std::shared_ptr<TGraphics> g =
-        GLContextDriver()->CreateGraphics(width, height, depth, hz, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
-}
-
 void TGLVex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     const auto surface = std::dynamic_pointer_cast<TVex2DGraphics>(g);
     if (!surface) {
@@ -216,12 +198,13 @@ void TGLVex2DDriver::SetClsColor(int r, int g, int b) {
 }
 
 void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
-    if (x == 0 && y == 0 && width == CurrentGraphicsWidth() && height == CurrentGraphicsHeight()) {
+    int windowY = 0;
+    if (!ScissorBottom(x, y, width, height, windowY)) {
         glDisable(GL_SCISSOR_TEST);
         return;
     }
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, CurrentGraphicsHeight() - y - height, width, height);
+    glScissor(x, windowY, width, height);
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {

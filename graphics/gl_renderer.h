@@ -15,18 +15,14 @@
 #include <memory>
 
 #include "graphics/drawing.h"
+#include "graphics/gl_renderer_base.h"
 
 namespace vdl {
 
-// One texture made from a pixmap, with the texture coordinates of the used area.
-class TGLImageFrame : public TImageFrame {
+// One texture made from a pixmap.
+class TGLImageFrame : public TGLTextureFrame {
 public:
     ~TGLImageFrame() override;
-
-    float uLeft = 0.0f, vTop = 0.0f;      // always 0
-    float uRight = 1.0f, vBottom = 1.0f;  // used size / texture size
-    unsigned name = 0;                    // GL texture name
-    int seq = 0;  // graphics generation at creation; 0 once the texture was deleted
 
     // Draws the texture over the local rectangle through the renderer's transform; the
     // current colour and alpha modulate it.
@@ -38,12 +34,10 @@ public:
 };
 
 // The OpenGL renderer.
-class TGLVex2DDriver : public TVex2DDriver {
+class TGLVex2DDriver : public TGLVex2DDriverBase {
 public:
-    std::vector<TGraphicsMode> GraphicsModes() override;
-    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
-    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
-                                              int flags) override;
+    TGLVex2DDriver() : TGLVex2DDriverBase(GLContextApi::Desktop) {}
+
     // Makes the surface's context current, resets the cached GL state, sets a one unit per
     // pixel projection with y down, then selects and re-applies the surface's drawing state.
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;

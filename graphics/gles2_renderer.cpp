@@ -122,17 +122,24 @@ int Clamp255(int v) {
     return std::clamp(v, 0, 255);
 }
 
+// Raises an error with GL's log when a shader or the program did not build.
+template <typename GetParameter, typename GetLog>
+void RequireBuilt(GLuint object, GLenum status, GetParameter getParameter, GetLog getLog,
+                  const char* failure) {
+    GLint built = 0;
+    getParameter(object, status, &built);
+    if (built) return;
+    char log[1024] = "";
+    getLog(object, sizeof log, nullptr, log);
+    RuntimeError(std::string("OpenGL ES 2 renderer: ") + failure + ": " + log);
+}
+
 GLuint CompileShader(GLenum type, const char* source) {
     const GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
-    GLint compiled = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (!compiled) {
-        char log[1024] = "";
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        RuntimeError(std::string("OpenGL ES 2 renderer: a shader does not compile: ") + log);
-    }
+    RequireBuilt(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
+                 "a shader does not compile");
     return shader;
 }
 
@@ -151,13 +158,8 @@ void EnsureProgram() {
     glLinkProgram(program);
     glDeleteShader(vertex);
     glDeleteShader(fragment);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[1024] = "";
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        RuntimeError(std::string("OpenGL ES 2 renderer: the shaders do not link: ") + log);
-    }
+    RequireBuilt(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog,
+                 "the shaders do not link");
     es.uScale = glGetUniformLocation(program, "u_scale");
     es.uTexture = glGetUniformLocation(program, "u_texture");
     es.uTextured = glGetUniformLocation(program, "u_textured");
@@ -301,25 +303,6 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
     return frame;
 }
 
-std::vector<TGraphicsMode> TGLES2Vex2DDriver::GraphicsModes() {
-    return GLContextDriver(kApi)->GraphicsModes();
-}
-
-std::shared_ptr<TGraphics> TGLES2Vex2DDriver::AttachGraphics(std::intptr_t widgetHandle,
-                                                             int flags) {
-    std::shared_ptr<TGraphics> g = GLContextDriver(kApi)->AttachGraphics(widgetHandle, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
-}
-
-std::shared_ptr<TGraphics> TGLES2Vex2DDriver::CreateGraphics(int width, int height, int depth,
-                                                             int hz, int flags) {
-    std::shared_ptr<TGraphics> g =
-        GLContextDriver(kApi)->CreateGraphics(width, height, depth, hz, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
-}
-
 void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     Flush();
     const auto surface = std::dynamic_pointer_cast<TVex2DGraphics>(g);
@@ -416,12 +399,13 @@ void TGLES2Vex2DDriver::SetClsColor(int r, int g, int b) {
 
 void TGLES2Vex2DDriver::SetViewport(int x, int y, int width, int height) {
     Flush();
-    if (x == 0 && y == 0 && width == CurrentGraphicsWidth() && height == CurrentGraphicsHeight()) {
+    int windowY = 0;
+    if (!ScissorBottom(x, y, width, height, windowY)) {
         glDisable(GL_SCISSOR_TEST);
         return;
     }
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, CurrentGraphicsHeight() - y - height, width, height);
+    glScissor(x, windowY, width, height);
 }
 
 void TGLES2Vex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {

@@ -24,18 +24,14 @@
 #include <memory>
 
 #include "graphics/drawing.h"
+#include "graphics/gl_renderer_base.h"
 
 namespace vdl {
 
-// One texture made from a pixmap, with the texture coordinates of the used area.
-class TGLES2ImageFrame : public TImageFrame {
+// One texture made from a pixmap.
+class TGLES2ImageFrame : public TGLTextureFrame {
 public:
     ~TGLES2ImageFrame() override;
-
-    float uLeft = 0.0f, vTop = 0.0f;      // always 0
-    float uRight = 1.0f, vBottom = 1.0f;  // used size / texture size
-    unsigned name = 0;                    // GL texture name
-    int seq = 0;  // graphics generation at creation; 0 once the texture was deleted
 
     // Adds the texture over the local rectangle to the batch, through the renderer's
     // transform; the current colour and alpha modulate it.
@@ -47,12 +43,10 @@ public:
 };
 
 // The OpenGL ES 2 renderer.
-class TGLES2Vex2DDriver : public TVex2DDriver {
+class TGLES2Vex2DDriver : public TGLVex2DDriverBase {
 public:
-    std::vector<TGraphicsMode> GraphicsModes() override;
-    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
-    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
-                                              int flags) override;
+    TGLES2Vex2DDriver() : TGLVex2DDriverBase(GLContextApi::ES2) {}
+
     // Draws the batch, makes the surface's context current, resets the cached GL state, sets
     // up the shaders and the vertex buffer for a one unit per pixel projection with y down,
     // then selects and re-applies the surface's drawing state.

@@ -112,12 +112,8 @@ protected:
     std::shared_ptr<vdl::TVex2DDriver> Driver() const { return DriverOf(GetParam()); }
     vdl::GLContextApi Api() const { return ApiOf(GetParam()); }
 
-    FrameFields Fields(const std::shared_ptr<vdl::TImageFrame>& frame) const {
-#if CCA_HAVE_GLES2
-        if (auto es = std::dynamic_pointer_cast<vdl::TGLES2ImageFrame>(frame))
-            return {frame, es->name, es->uRight, es->vBottom, es->seq};
-#endif
-        auto gl = std::dynamic_pointer_cast<vdl::TGLImageFrame>(frame);
+    static FrameFields Fields(const std::shared_ptr<vdl::TImageFrame>& frame) {
+        auto gl = std::dynamic_pointer_cast<vdl::TGLTextureFrame>(frame);
         EXPECT_NE(gl, nullptr) << "a frame of neither GL renderer";
         return gl ? FrameFields{frame, gl->name, gl->uRight, gl->vBottom, gl->seq}
                   : FrameFields{frame};
@@ -125,15 +121,10 @@ protected:
 
     // A frame of this renderer drawing the texture name, valid in this generation.
     std::shared_ptr<vdl::TImageFrame> FrameNamed(unsigned name) const {
+        std::shared_ptr<vdl::TGLTextureFrame> frame = std::make_shared<vdl::TGLImageFrame>();
 #if CCA_HAVE_GLES2
-        if (GetParam() == Renderer::GLES2) {
-            auto frame = std::make_shared<vdl::TGLES2ImageFrame>();
-            frame->name = name;
-            frame->seq = vdl::graphicsSeq;
-            return frame;
-        }
+        if (GetParam() == Renderer::GLES2) frame = std::make_shared<vdl::TGLES2ImageFrame>();
 #endif
-        auto frame = std::make_shared<vdl::TGLImageFrame>();
         frame->name = name;
         frame->seq = vdl::graphicsSeq;
         return frame;
