@@ -1,8 +1,8 @@
 // The OpenGL 2D renderer: GL state, primitives, pixel transfer and textures.
 //
 // Every primitive is one glBegin/glEnd in immediate mode. Local points are transformed on
-// the CPU by the renderer's copy of the 2 x 2 matrix plus the translation; points and lines
-// get half a pixel so they land on pixel centres.
+// the CPU as shape_geometry.h says; points and lines get half a pixel so they land on pixel
+// centres.
 #include "graphics/gl_renderer.h"
 
 #include <GL/gl.h>
@@ -13,12 +13,12 @@
 #endif
 
 #include <algorithm>
-#include <cmath>
 
 #include "graphics/gl_graphics.h"
 #include "graphics/image_font.h"
+#include "graphics/shape_geometry.h"
+#include "graphics/texture_layout.h"
 #include "runtime/errors.h"
-#include "runtime/math.h"
 #include "runtime/program.h"
 
 namespace vdl {
@@ -30,23 +30,15 @@ struct RendererState {
     int blendCache = 0;               // last blend mode set; 0 after every SetGraphics
     GLuint boundTexture = 0;          // last texture bound; 0 after every SetGraphics
     bool texturing = false;           // GL_TEXTURE_2D enabled
-    float mIX = 1.0f, mIY = 0.0f, mJX = 0.0f, mJY = 1.0f;
+    ShapeTransform transform;
     bool started = false;
     // Set when the program ends: textures then go with the process instead of being
     // deleted in a context that may already be gone.
     bool exiting = false;
 } gl;
 
-// Switches to the shared context for as long as it lives, and back.
-struct SharedContextScope {
-    SharedContextScope() { GLContextDriver()->ToggleSharedContext(); }
-    ~SharedContextScope() { GLContextDriver()->ToggleSharedContext(); }
-    SharedContextScope(const SharedContextScope&) = delete;
-    SharedContextScope& operator=(const SharedContextScope&) = delete;
-};
-
 void Vertex(float x, float y, float tx, float ty) {
-    glVertex2f(tx + x * gl.mIX + y * gl.mIY, ty + x * gl.mJX + y * gl.mJY);
+    glVertex2f(gl.transform.X(x, y, tx), gl.transform.Y(x, y, ty));
 }
 
 void BindTexture(GLuint name) {
@@ -68,6 +60,14 @@ void DisableTexturing() {
     gl.texturing = false;
 }
 
+// Whether GL takes an RGBA texture of this size, asked through the proxy texture.
+bool ProxyTakes(int width, int height) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint accepted = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
+    return accepted != 0;
+}
+
 int Clamp255(int v) {
     return std::clamp(v, 0, 255);
 }
@@ -77,7 +77,7 @@ int Clamp255(int v) {
 TGLImageFrame::~TGLImageFrame() {
     if (seq == 0 || gl.exiting) return;
     {
-        SharedContextScope shared;
+        SharedContextScope shared(GLContextApi::Desktop);
         glDeleteTextures(1, &name);
     }
     // NOTE: GL may hand the same name to the next texture; a cache still naming it would
@@ -101,52 +101,14 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
 }
 
 std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const PixmapRef& source, int flags) {
-    int tw = source->width, th = source->height;
-    CalcTexSize(tw, th);
-    const int w = std::min(source->width, tw);
-    const int h = std::min(source->height, th);
-    PixmapRef src = source;
-    if (w != src->width || h != src->height) src = ResizePixmap(src, w, h);
-
-    PixmapRef tex;
-    if (w < tw || h < th) {
-        // Pad by repeating the last column and row (and the corner pixel) once.
-        tex = TPixmap::Create(tw, th, PF_RGBA8888, 4);
-        tex->Paste(*src, 0, 0);
-        if (w < tw) tex->Paste(*src->Window(w - 1, 0, 1, h), w, 0);
-        if (h < th) {
-            tex->Paste(*src->Window(0, h - 1, w, 1), 0, h);
-            if (w < tw) tex->Paste(*src->Window(w - 1, h - 1, 1, 1), w, h);
-        }
-    } else {
-        tex = src->format == PF_RGBA8888 ? src : src->Convert(PF_RGBA8888);
-    }
-
+    const TextureLayout layout = LayOutTexture(source, ProxyTakes);
     auto frame = std::make_shared<TGLImageFrame>();
-    frame->name = CreateTexture(tw, th, flags);
-    UploadTexture(tex, flags);
-    frame->uRight = static_cast<float>(w) / static_cast<float>(tw);
-    frame->vBottom = static_cast<float>(h) / static_cast<float>(th);
+    frame->name = CreateTexture(layout.pixels->width, layout.pixels->height, flags);
+    UploadTexture(layout.pixels, flags);
+    frame->uRight = layout.uRight;
+    frame->vBottom = layout.vBottom;
     frame->seq = graphicsSeq;
     return frame;
-}
-
-std::vector<TGraphicsMode> TGLVex2DDriver::GraphicsModes() {
-    return GLContextDriver()->GraphicsModes();
-}
-
-std::shared_ptr<TGraphics> TGLVex2DDriver::AttachGraphics(std::intptr_t widgetHandle, int flags) {
-    std::shared_ptr<TGraphics> g = GLContextDriver()->AttachGraphics(widgetHandle, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
-}
-
-std::shared_ptr<TGraphics> TGLVex2DDriver::CreateGraphics(int width, int height, int depth, int hz,
-                                                          int flags) {
-    std::shared_ptr<TGraphics> g =
-        GLContextDriver()->CreateGraphics(width, height, depth, hz, flags);
-    if (!g) return nullptr;
-    return TVex2DGraphics::Create(std::move(g), shared_from_this());
 }
 
 void TGLVex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
@@ -183,7 +145,7 @@ void TGLVex2DDriver::Flip(int sync) {
 std::shared_ptr<TImageFrame> TGLVex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
                                                                    int flags) {
     if (!pixmap) return nullptr;
-    SharedContextScope shared;
+    SharedContextScope shared(GLContextApi::Desktop);
     return TGLImageFrame::CreateFromPixmap(pixmap, flags);
 }
 
@@ -236,16 +198,17 @@ void TGLVex2DDriver::SetClsColor(int r, int g, int b) {
 }
 
 void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
-    if (x == 0 && y == 0 && width == CurrentGraphicsWidth() && height == CurrentGraphicsHeight()) {
+    int windowY = 0;
+    if (!ScissorBottom(x, y, width, height, windowY)) {
         glDisable(GL_SCISSOR_TEST);
         return;
     }
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, CurrentGraphicsHeight() - y - height, width, height);
+    glScissor(x, windowY, width, height);
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
-    gl.mIX = ix, gl.mIY = iy, gl.mJX = jx, gl.mJY = jy;
+    gl.transform = {ix, iy, jx, jy};
 }
 
 void TGLVex2DDriver::SetLineWidth(float width) {
@@ -282,19 +245,9 @@ void TGLVex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, 
 }
 
 void TGLVex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
-    const float xr = (x1 - x0) * 0.5f, yr = (y1 - y0) * 0.5f;
-    const float cx = x0 + xr, cy = y0 + yr;
-    // NOTE: the vertex count is clamped below at 12, then rounded down to a multiple of 4.
-    int segs = TruncToInt(std::fabs(xr) + std::fabs(yr));
-    segs = std::max(segs, 12) & ~3;
-
     DisableTexturing();
     glBegin(GL_POLYGON);
-    for (int i = 0; i < segs; ++i) {
-        const double theta = static_cast<double>(i) * 360.0 / segs;
-        Vertex(static_cast<float>(cx + xr * CosDeg(theta)),
-               static_cast<float>(cy - yr * SinDeg(theta)), tx, ty);
-    }
+    ForEachOvalVertex(x0, y0, x1, y1, [tx, ty](float x, float y) { Vertex(x, y, tx, ty); });
     glEnd();
 }
 
@@ -351,28 +304,6 @@ void StartGLRenderer() {
     SelectGraphicsDriver(GLDriver2D(), kGraphicsBackBuffer);
 }
 
-int NextPow2(int n) {
-    int p = 1;
-    while (p < n && p < (1 << 30))
-        p <<= 1;
-    return p;
-}
-
-void CalcTexSize(int& width, int& height) {
-    width = NextPow2(width);
-    height = NextPow2(height);
-    for (;;) {
-        glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-        GLint accepted = 0;
-        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
-        if (accepted != 0) return;
-        if (width == 1 && height == 1) RuntimeError("Unable to calculate tex size");
-        if (width > 1) width /= 2;
-        if (height > 1) height /= 2;
-    }
-}
-
 unsigned CreateTexture(int width, int height, int flags) {
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -400,22 +331,12 @@ unsigned CreateTexture(int width, int height, int flags) {
 }
 
 void UploadTexture(const PixmapRef& pixmap, int flags) {
-    PixmapRef level = pixmap;
-    for (int n = 0;; ++n) {
+    int n = 0;
+    for (PixmapRef level = pixmap; level; level = NextMipLevel(level), ++n) {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, level->pitch / BytesPerPixel(level->format));
         glTexSubImage2D(GL_TEXTURE_2D, n, 0, 0, level->width, level->height, GL_RGBA,
                         GL_UNSIGNED_BYTE, level->pixels);
         if (!(flags & MIPMAPPED_IMAGE)) break;
-        const int w = level->width, h = level->height;
-        if (w > 1 && h > 1) {
-            level = ResizePixmap(level, w / 2, h / 2);
-        } else if (w > 1) {
-            level = ResizePixmap(level, w / 2, h);
-        } else if (h > 1) {
-            level = ResizePixmap(level, w, h / 2);
-        } else {
-            break;
-        }
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }

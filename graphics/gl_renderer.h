@@ -3,10 +3,8 @@
 // TGLVex2DDriver draws the 2D layer's primitives with fixed-function OpenGL 1.1 in immediate
 // mode and is the graphics driver the game selects: it wraps the GL context driver
 // (gl_graphics.h), so its surfaces are GL windows carrying a drawing state. TGLImageFrame is
-// one texture made from one pixmap. Textures have power-of-two sizes no larger than the GL
-// implementation accepts; the used area's last column and row are repeated into the padding
-// so filtering never pulls in foreign pixels. Textures live in the shared context and are
-// visible in every window.
+// one texture made from one pixmap, laid out as texture_layout.h says. Textures live in the
+// shared context and are visible in every window.
 //
 // Blend, bound texture and texturing are cached and the caches are reset whenever a surface
 // is selected, so redundant state changes are skipped but the first draw on a surface always
@@ -17,18 +15,14 @@
 #include <memory>
 
 #include "graphics/drawing.h"
+#include "graphics/gl_renderer_base.h"
 
 namespace vdl {
 
-// One texture made from a pixmap, with the texture coordinates of the used area.
-class TGLImageFrame : public TImageFrame {
+// One texture made from a pixmap.
+class TGLImageFrame : public TGLTextureFrame {
 public:
     ~TGLImageFrame() override;
-
-    float uLeft = 0.0f, vTop = 0.0f;      // always 0
-    float uRight = 1.0f, vBottom = 1.0f;  // used size / texture size
-    unsigned name = 0;                    // GL texture name
-    int seq = 0;  // graphics generation at creation; 0 once the texture was deleted
 
     // Draws the texture over the local rectangle through the renderer's transform; the
     // current colour and alpha modulate it.
@@ -40,12 +34,10 @@ public:
 };
 
 // The OpenGL renderer.
-class TGLVex2DDriver : public TVex2DDriver {
+class TGLVex2DDriver : public TGLVex2DDriverBase {
 public:
-    std::vector<TGraphicsMode> GraphicsModes() override;
-    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
-    std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
-                                              int flags) override;
+    TGLVex2DDriver() : TGLVex2DDriverBase(GLContextApi::Desktop) {}
+
     // Makes the surface's context current, resets the cached GL state, sets a one unit per
     // pixel projection with y down, then selects and re-applies the surface's drawing state.
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
@@ -83,13 +75,6 @@ std::shared_ptr<TGLVex2DDriver> GLDriver2D();
 // Starts the renderer once: resets its colour and makes it the current graphics driver
 // (with a back buffer). Later calls do nothing.
 void StartGLRenderer();
-
-// The smallest power of two >= n, at least 1.
-int NextPow2(int n);
-
-// Rounds a texture size up to powers of two, then halves it until GL accepts an RGBA
-// texture of that size. Raises "Unable to calculate tex size" when not even 1 x 1 is taken.
-void CalcTexSize(int& width, int& height);
 
 // A bound texture name with storage for every level the flags ask for (filtered: linear;
 // mipmapped: the whole chain).

@@ -22,7 +22,8 @@ namespace vdl {
 namespace {
 struct PlatformState {
     bool videoStarted = false;
-    std::unique_ptr<GLContextRecord> shared;
+    // The shared context of each API, made on its first request.
+    std::unique_ptr<GLContextRecord> shared[2];
     // Every live record but the shared one.
     std::vector<std::unique_ptr<GLContextRecord>> records;
     GLContextRecord* current = nullptr;
@@ -34,6 +35,10 @@ struct PlatformState {
 PlatformState& State() {
     static PlatformState* state = new PlatformState;
     return *state;
+}
+
+std::unique_ptr<GLContextRecord>& SharedRecord(GLContextApi api) {
+    return State().shared[api == GLContextApi::ES2 ? 1 : 0];
 }
 
 // Ends the process when the window system cannot be used at all: nothing can be drawn, so
@@ -59,9 +64,18 @@ PlatformState& State() {
 }
 
 // Asks for the pixel format of a graphics flag set: every requested buffer with at least one
-// bit, colour with at least one bit per channel, so the best matching format is chosen.
-void InitPixelFormat(int flags) {
+// bit, colour with at least one bit per channel, so the best matching format is chosen; and
+// for the context API: SDL's default (desktop OpenGL, compatibility) or an OpenGL ES 2
+// profile.
+// NOTE: an ES 2.0 request may give a later ES version (Mesa gives 3.2), which runs ES 2 code
+// unchanged.
+void InitPixelFormat(int flags, GLContextApi api) {
     SDL_GL_ResetAttributes();
+    if (api == GLContextApi::ES2) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    }
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 1);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 1);
@@ -76,27 +90,29 @@ void InitPixelFormat(int flags) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
 }
 
-// Makes a context for window that shares textures with the shared context. Leaves the
-// previously current context current again. Null on failure.
+// Makes a context for window that shares textures with the shared context of api (the pixel
+// format must ask for api). Leaves the previously current context current again. Null on
+// failure.
 //
 // A page has one canvas, so in the browser there is no hidden window and no context to share
 // with: the game window's context is the only one, current from its creation on, and it
 // holds every texture.
-SDL_GLContext CreateSharingContext(SDL_Window* window) {
+SDL_GLContext CreateSharingContext(SDL_Window* window, [[maybe_unused]] GLContextApi api) {
 #ifdef __EMSCRIPTEN__
     return SDL_GL_CreateContext(window);
-#endif
-    PlatformState& s = State();
+#else
+    const GLContextRecord& shared = *SharedRecord(api);
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
 
-    SDL_GL_MakeCurrent(s.shared->window, s.shared->context);
+    SDL_GL_MakeCurrent(shared.window, shared.context);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
     SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
 
     SDL_GL_MakeCurrent(previousWindow, previousContext);
     return context;
+#endif
 }
 
 GLContextRecord* FindRecord(Uint32 windowId) {
@@ -232,29 +248,37 @@ void StartVideoOrExit() {
     FailPlatform("unable to open a window, no display could be reached", -1);
 }
 
-// Makes the hidden window and its shared context (once); exits the process with a message
-// when it cannot.
-void EnsureSharedContext() {
-    PlatformState& s = State();
-    if (s.shared) return;
+// Makes the hidden window and the shared context of api (once); exits the process with a
+// message when it cannot.
+void EnsureSharedContext(GLContextApi api) {
+    std::unique_ptr<GLContextRecord>& shared = SharedRecord(api);
+    if (shared) return;
     StartVideoOrExit();
 #ifdef __EMSCRIPTEN__
     return;
 #endif
 
+    // The other API's windows may already be drawing: whatever is current stays current.
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     auto record = std::make_unique<GLContextRecord>();
-    InitPixelFormat(0);
+    InitPixelFormat(0, api);
     record->window = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!record->window) FailPlatform("unable to create the hidden OpenGL window", 1);
     record->context = SDL_GL_CreateContext(record->window);
-    if (!record->context) FailPlatform("unable to create the shared OpenGL context", 1);
-    // Creating a context makes it current; nothing is current until a graphics is selected.
-    SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (!record->context) {
+        FailPlatform(api == GLContextApi::ES2 ? "unable to create the shared OpenGL ES 2 context"
+                                              : "unable to create the shared OpenGL context",
+                     1);
+    }
+    // Creating a context makes it current; it is only made current again to make textures.
+    SDL_GL_MakeCurrent(previousWindow, previousContext);
     record->kind = kContextShared;
+    record->api = api;
     record->width = 1;
     record->height = 1;
-    s.shared = std::move(record);
+    shared = std::move(record);
 }
 }  // namespace
 
@@ -278,25 +302,27 @@ std::vector<TGraphicsMode> EnumDisplayModes(int max) {
     return modes;
 }
 
-GLContextRecord* AttachGLContext(std::intptr_t handle, int flags) {
-    EnsureSharedContext();
+GLContextRecord* AttachGLContext(std::intptr_t handle, int flags, GLContextApi api) {
+    EnsureSharedContext(api);
     PlatformState& s = State();
-    InitPixelFormat(flags);
+    InitPixelFormat(flags, api);
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     auto record = std::make_unique<GLContextRecord>();
     record->window = SDL_CreateWindowFrom(reinterpret_cast<const void*>(handle));
     if (!record->window) return nullptr;
-    record->context = CreateSharingContext(record->window);
+    record->context = CreateSharingContext(record->window, api);
     if (!record->context) return nullptr;
     record->kind = kContextAttached;
+    record->api = api;
     record->flags = flags;
     SDL_GetWindowSize(record->window, &record->width, &record->height);
     s.records.push_back(std::move(record));
     return s.records.back().get();
 }
 
-GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags) {
-    EnsureSharedContext();
+GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags,
+                                GLContextApi api) {
+    EnsureSharedContext(api);
     PlatformState& s = State();
     if (width <= 0 || height <= 0) return nullptr;
 
@@ -308,14 +334,15 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
     if (fullScreen) windowFlags |= SDL_WINDOW_BORDERLESS;
 
     // A pixel format no visual matches makes the window fail: no record.
-    InitPixelFormat(flags);
+    InitPixelFormat(flags, api);
     auto record = std::make_unique<GLContextRecord>();
     record->window = SDL_CreateWindow(AppTitle().c_str(), x, y, width, height, windowFlags);
     if (!record->window) return nullptr;
-    record->context = CreateSharingContext(record->window);
+    record->context = CreateSharingContext(record->window, api);
     if (!record->context) return nullptr;
 
     record->kind = fullScreen ? kContextFullScreen : kContextWindow;
+    record->api = api;
     record->width = width;
     record->height = height;
     record->depth = depth;
@@ -381,11 +408,12 @@ void SwapGLBuffers(int sync) {
     SDL_GL_SwapWindow(record->window);
 }
 
-void ToggleSharedContext() {
+void ToggleSharedContext(GLContextApi api) {
     PlatformState& s = State();
-    if (!s.shared) return;
-    if (SDL_GL_GetCurrentContext() != s.shared->context) {
-        SDL_GL_MakeCurrent(s.shared->window, static_cast<SDL_GLContext>(s.shared->context));
+    const std::unique_ptr<GLContextRecord>& shared = SharedRecord(api);
+    if (!shared) return;
+    if (SDL_GL_GetCurrentContext() != shared->context) {
+        SDL_GL_MakeCurrent(shared->window, static_cast<SDL_GLContext>(shared->context));
     } else if (s.current) {
         SDL_GL_MakeCurrent(s.current->window, static_cast<SDL_GLContext>(s.current->context));
     } else {

@@ -1,7 +1,9 @@
 // Native windows and OpenGL contexts, on SDL2.
 //
 // One hidden 1 x 1 window carries a shared context, made on the first request; every other
-// context shares its textures with it, so a texture made once is drawn in every window. A window's
+// context shares its textures with it, so a texture made once is drawn in every window. Each
+// context API (desktop OpenGL, OpenGL ES 2) has its own shared context, and a window's context
+// shares with the one of its API. A window's
 // client area is exactly width x height at (32, 32) and cannot be resized; a full-screen window
 // switches the display mode while it has the focus and gives it back when it loses it. Attaching to
 // a host window wraps an existing native window (an X11 window id on Linux) when SDL can use it for
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/gl_graphics.h"
 #include "graphics/graphics.h"
 
 struct SDL_Window;
@@ -35,6 +38,7 @@ struct GLContextRecord {
     GLContextRecord& operator=(const GLContextRecord&) = delete;
 
     int kind = kContextShared;
+    GLContextApi api = GLContextApi::Desktop;
     int width = 0;
     int height = 0;
     int depth = 0;
@@ -50,11 +54,13 @@ struct GLContextRecord {
 // are kept. None when there is no display.
 std::vector<TGraphicsMode> EnumDisplayModes(int max);
 
-// A context on the host window with this native handle, or null.
-GLContextRecord* AttachGLContext(std::intptr_t handle, int flags);
+// A context of api on the host window with this native handle, or null.
+GLContextRecord* AttachGLContext(std::intptr_t handle, int flags,
+                                 GLContextApi api = GLContextApi::Desktop);
 
-// A new window (depth 0) or full-screen window with its context, or null.
-GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags);
+// A new window (depth 0) or full-screen window with its context of api, or null.
+GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int flags,
+                                GLContextApi api = GLContextApi::Desktop);
 
 // The record's settings; a host window's size is read afresh.
 void GetGLContextSettings(GLContextRecord* record, int& width, int& height, int& depth, int& hz,
@@ -69,8 +75,9 @@ void MakeGLContextCurrent(GLContextRecord* record);
 // Presents the current record's back buffer; sync != 0 waits for the vertical retrace.
 void SwapGLBuffers(int sync);
 
-// Makes the shared context current, or, when it already is, the current record's again.
-void ToggleSharedContext();
+// Makes the shared context of api current, or, when it already is, the current record's
+// again.
+void ToggleSharedContext(GLContextApi api = GLContextApi::Desktop);
 
 // Sets the current context's swap interval when the platform allows it.
 void SetSwapInterval(int n);

@@ -40,14 +40,14 @@ std::vector<TGraphicsMode> TSDLGLDriver::GraphicsModes() {
 }
 
 std::shared_ptr<TGraphics> TSDLGLDriver::AttachGraphics(std::intptr_t widgetHandle, int flags) {
-    GLContextRecord* record = AttachGLContext(widgetHandle, flags);
+    GLContextRecord* record = AttachGLContext(widgetHandle, flags, api_);
     if (!record) return nullptr;
     return std::make_shared<TGLGraphics>(record, shared_from_this());
 }
 
 std::shared_ptr<TGraphics> TSDLGLDriver::CreateGraphics(int width, int height, int depth, int hz,
                                                         int flags) {
-    GLContextRecord* record = CreateGLWindow(width, height, depth, hz, flags);
+    GLContextRecord* record = CreateGLWindow(width, height, depth, hz, flags, api_);
     if (!record) return nullptr;
     return std::make_shared<TGLGraphics>(record, shared_from_this());
 }
@@ -63,12 +63,14 @@ void TSDLGLDriver::Flip(int sync) {
 }
 
 void TSDLGLDriver::ToggleSharedContext() {
-    vdl::ToggleSharedContext();
+    vdl::ToggleSharedContext(api_);
 }
 
 void InstallSDLBackends() {
     SetSystemDriver(CreateSDLSystemDriver());
-    SetGLContextDriver(std::make_shared<TSDLGLDriver>());
+    SetGLContextDriver(std::make_shared<TSDLGLDriver>(GLContextApi::Desktop),
+                       GLContextApi::Desktop);
+    SetGLContextDriver(std::make_shared<TSDLGLDriver>(GLContextApi::ES2), GLContextApi::ES2);
     InstallBrowserClock();
 }
 

@@ -1,8 +1,8 @@
 // The OpenGL context driver on SDL windows: the one start-up installs for the GL renderer.
 //
 // TSDLGLDriver makes TGLGraphics over the window and context layer (platform/gl_context.h):
-// windows, full-screen displays and contexts on host windows, all sharing their textures
-// with the layer's hidden context.
+// windows, full-screen displays and contexts on host windows of one context API, all sharing
+// their textures with the layer's hidden context of that API.
 #pragma once
 
 #include <memory>
@@ -35,9 +35,12 @@ private:
     std::shared_ptr<TGraphicsDriver> driver_;
 };
 
-// The driver making GL windows, full-screen displays and contexts on host windows.
+// The driver making GL windows, full-screen displays and contexts on host windows, whose
+// contexts offer api.
 class TSDLGLDriver : public TGLGraphicsDriver, public std::enable_shared_from_this<TSDLGLDriver> {
 public:
+    explicit TSDLGLDriver(GLContextApi api) : api_(api) {}
+
     std::vector<TGraphicsMode> GraphicsModes() override;
     std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
     std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
@@ -45,11 +48,14 @@ public:
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
     void Flip(int sync) override;
     void ToggleSharedContext() override;
+
+private:
+    GLContextApi api_;
 };
 
 // Makes SDL the system driver (events, the pointer and, on Windows, the 1 ms timer) and the
-// GL context driver: what a program installs before its first window. In the browser it also
-// makes the clock one whose waits yield to the page (platform/browser.h).
+// GL context driver of each API: what a program installs before its first window. In the
+// browser it also makes the clock one whose waits yield to the page (platform/browser.h).
 void InstallSDLBackends();
 
 }  // namespace vdl

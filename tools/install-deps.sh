@@ -13,7 +13,8 @@
 #   tools/install-deps.sh package the run libraries plus what `make deb` packs and checks with
 set -euo pipefail
 
-run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri
+# libgles-dev: libGLESv2 and its headers, for the OpenGL ES 2 renderer.
+run_pkgs=(build-essential cmake pkg-config libsdl2-dev libgl-dev libgles-dev libgl1-mesa-dri
           libfreetype-dev libpng-dev zlib1g-dev libogg-dev libvorbis-dev)
 test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagemagick
            vorbis-tools

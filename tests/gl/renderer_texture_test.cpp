@@ -18,6 +18,7 @@ using namespace vdl;
 using glfix::Rgb;
 
 using RendererTextures = glfix::RendererTest;
+RENDERER_TEST_SUITE(RendererTextures);
 
 // An opaque pixmap whose pixel (x, y) is (10 x, 7 y, 99).
 PixmapRef Gradient(int width, int height, int format) {
@@ -29,39 +30,20 @@ PixmapRef Gradient(int width, int height, int format) {
     return p;
 }
 
-// The RGBA texels of level of a texture, read back from GL.
-std::vector<uint32_t> Texels(unsigned name, int level, int& width, int& height) {
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
-    std::vector<uint32_t> texels(static_cast<size_t>(width) * height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    // Leave the renderer's own binding as it believes it is.
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return texels;
-}
-
 // ARGB of a pixmap pixel as the RGBA bytes GL returns, read as a little-endian word.
 uint32_t AsTexel(uint32_t argb) {
     return ((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16) | (argb & 0xFF000000);
 }
 
-TEST_F(RendererTextures, SizesArePowersOfTwoWithTheEdgeRepeatedIntoThePadding) {
-    EXPECT_EQ(NextPow2(0), 1);
-    EXPECT_EQ(NextPow2(20), 32);
-    EXPECT_EQ(NextPow2(64), 64);
-
+TEST_P(RendererTextures, SizesArePowersOfTwoWithTheEdgeRepeatedIntoThePadding) {
     const PixmapRef src = Gradient(20, 30, PF_RGBA8888);
-    auto frame =
-        std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(src, 0));
-    ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(frame->uRight, 0.625f);
-    EXPECT_EQ(frame->vBottom, 0.9375f);
-    EXPECT_EQ(frame->seq, graphicsSeq);
+    const glfix::FrameFields frame = Fields(Driver()->CreateFrameFromPixmap(src, 0));
+    EXPECT_EQ(frame.uRight, 0.625f);
+    EXPECT_EQ(frame.vBottom, 0.9375f);
+    EXPECT_EQ(frame.seq, graphicsSeq);
 
     int w = 0, h = 0;
-    const std::vector<uint32_t> t = Texels(frame->name, 0, w, h);
+    const std::vector<uint32_t> t = Texels(frame.name, 0, w, h);
     ASSERT_EQ(w, 32);
     ASSERT_EQ(h, 32);
     auto at = [&](int x, int y) { return t[y * 32 + x]; };
@@ -76,34 +58,37 @@ TEST_F(RendererTextures, SizesArePowersOfTwoWithTheEdgeRepeatedIntoThePadding) {
 
     // An exact power of two has no border; an RGB source is converted.
     const PixmapRef rgb = Gradient(16, 16, PF_RGB888);
-    auto exact =
-        std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(rgb, 0));
-    EXPECT_EQ(exact->uRight, 1.0f);
-    const std::vector<uint32_t> e = Texels(exact->name, 0, w, h);
+    const glfix::FrameFields exact = Fields(Driver()->CreateFrameFromPixmap(rgb, 0));
+    EXPECT_EQ(exact.uRight, 1.0f);
+    const std::vector<uint32_t> e = Texels(exact.name, 0, w, h);
     EXPECT_EQ(w, 16);
     EXPECT_EQ(e[5 * 16 + 9], AsTexel(rgb->ReadPixel(9, 5)));
 }
 
-TEST_F(RendererTextures, FlagsChooseFilteringAndTheMipmapChain) {
-    auto mip = std::dynamic_pointer_cast<TGLImageFrame>(GLDriver2D()->CreateFrameFromPixmap(
-        Gradient(8, 2, PF_RGBA8888), FILTERED_IMAGE | MIPMAPPED_IMAGE));
+TEST_P(RendererTextures, FlagsChooseFilteringAndTheMipmapChain) {
+    const PixmapRef src = Gradient(8, 2, PF_RGBA8888);
+    const glfix::FrameFields mip =
+        Fields(Driver()->CreateFrameFromPixmap(src, FILTERED_IMAGE | MIPMAPPED_IMAGE));
     const int sizes[][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}};
+    PixmapRef expected = src;
     for (int level = 0; level < 4; ++level) {
         int w = 0, h = 0;
-        Texels(mip->name, level, w, h);
+        const std::vector<uint32_t> t = Texels(mip.name, level, w, h);
         EXPECT_EQ(w, sizes[level][0]) << "level " << level;
         EXPECT_EQ(h, sizes[level][1]) << "level " << level;
+        if (level > 0) expected = ResizePixmap(expected, w, h);
+        EXPECT_EQ(t.at(w - 1), AsTexel(expected->ReadPixel(w - 1, 0))) << "level " << level;
     }
     GLint minFilter = 0, magFilter = 0;
-    glBindTexture(GL_TEXTURE_2D, mip->name);
+    glBindTexture(GL_TEXTURE_2D, mip.name);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
     EXPECT_EQ(magFilter, GL_LINEAR);
 
-    auto plain = std::dynamic_pointer_cast<TGLImageFrame>(
-        GLDriver2D()->CreateFrameFromPixmap(Gradient(8, 2, PF_RGBA8888), 0));
-    glBindTexture(GL_TEXTURE_2D, plain->name);
+    const glfix::FrameFields plain =
+        Fields(Driver()->CreateFrameFromPixmap(Gradient(8, 2, PF_RGBA8888), 0));
+    glBindTexture(GL_TEXTURE_2D, plain.name);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
     EXPECT_EQ(minFilter, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -111,7 +96,7 @@ TEST_F(RendererTextures, FlagsChooseFilteringAndTheMipmapChain) {
 
 // Every pixel of a small unfiltered image, drawn rotated and scaled around its handle,
 // shows up where the drawing mapping puts the pixel's centre.
-TEST_F(RendererTextures, ImagesLandWhereTheMappingPutsThem) {
+TEST_P(RendererTextures, ImagesLandWhereTheMappingPutsThem) {
     ImageRef image = LoadImageFrom(Gradient(8, 4, PF_RGBA8888), 0);
     SetImageAnchor(image, 2, 1);
     SetDrawTransform(90, 3, 2);
@@ -131,7 +116,7 @@ TEST_F(RendererTextures, ImagesLandWhereTheMappingPutsThem) {
     EXPECT_EQ(LitIn(100, 50, 200, 150), 8 * 4 * 6);
 }
 
-TEST_F(RendererTextures, TheDrawingColourModulatesTextures) {
+TEST_P(RendererTextures, TheDrawingColourModulatesTextures) {
     ImageRef image = LoadImageFrom(Gradient(4, 4, PF_RGBA8888), 0);
     SetDrawColor(128, 255, 0);
     DrawImageFrame(image, 10, 10);
@@ -140,7 +125,7 @@ TEST_F(RendererTextures, TheDrawingColourModulatesTextures) {
         Pixel(13, 12), Rgb{int((argb >> 16 & 0xFF) * 128 / 255), int(argb >> 8 & 0xFF), 0}, 1));
 }
 
-TEST_F(RendererTextures, TexturesAreRebuiltAfterGraphicsAreReopened) {
+TEST_P(RendererTextures, TexturesAreRebuiltAfterGraphicsAreReopened) {
     ImageRef image = LoadImageFrom(Gradient(6, 6, PF_RGB888), MASKED_IMAGE);
     DrawImageFrame(image, 0, 0);
     const std::shared_ptr<TImageFrame> before = image->frames[0];
@@ -158,7 +143,7 @@ TEST_F(RendererTextures, TexturesAreRebuiltAfterGraphicsAreReopened) {
 // A texture deleted and replaced by one that GL gives the same name must still be bound
 // afresh before the next draw. GL may recycle names at once; here the new texture takes
 // the old name on purpose.
-TEST_F(RendererTextures, ARecycledTextureNameIsBoundAgain) {
+TEST_P(RendererTextures, ARecycledTextureNameIsBoundAgain) {
     PixmapRef red = TPixmap::Create(4, 4, PF_RGBA8888, 4);
     std::vector<uint32_t> green(16, 0xFF00FF00u);  // RGBA bytes 00 FF 00 FF
     for (int y = 0; y < 4; ++y) {
@@ -167,20 +152,18 @@ TEST_F(RendererTextures, ARecycledTextureNameIsBoundAgain) {
     }
     ImageRef image = LoadImageFrom(red, 0);
     DrawImageFrame(image, 0, 0);
-    const unsigned name = std::static_pointer_cast<TGLImageFrame>(image->frames[0])->name;
+    const unsigned name = Fields(image->frames[0]).name;
     image->SetPixmap(0, red);  // drops the frame: its texture is deleted
 
-    auto recycled = std::make_shared<TGLImageFrame>();
-    recycled->name = name;
-    GLContextDriver()->ToggleSharedContext();
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, green.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    GLContextDriver()->ToggleSharedContext();
-    recycled->seq = graphicsSeq;
-
-    recycled->Draw(0, 0, 4, 4, 10, 0);
+    {
+        SharedContextScope shared(Api());
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 4, 4, 0, GL_RGBA, GL_UNSIGNED_BYTE, green.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glFlush();
+    }
+    FrameNamed(name)->Draw(0, 0, 4, 4, 10, 0);
     EXPECT_EQ(Pixel(11, 1), (Rgb{0, 255, 0}));
 }
 

@@ -33,8 +33,9 @@ protected:
 
     std::vector<unsigned char> bits_;
 };
+RENDERER_TEST_SUITE(TextPlacement);
 
-TEST_F(TextPlacement, RotatedAndScaledTextFollowsTheMapping) {
+TEST_P(TextPlacement, RotatedAndScaledTextFollowsTheMapping) {
     // Turned 90 degrees clockwise at scale 2: local (x, y) goes to (200 - 2y, 50 + 2x), and
     // the pen moves 16 pixels down per character.
     vdl::SetDrawOrigin(3, 5);
@@ -61,7 +62,7 @@ TEST_F(TextPlacement, RotatedAndScaledTextFollowsTheMapping) {
     EXPECT_EQ(LitIn(160, 30, 200, 50), 0);
 }
 
-TEST_F(TextPlacement, TrueTypeTextStaysInsideItsMeasuredBox) {
+TEST_P(TextPlacement, TrueTypeTextStaysInsideItsMeasuredBox) {
     const char* const dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     ASSERT_TRUE(std::filesystem::exists(dejavu))
         << "fonts-dejavu-core is not installed; tools/install-deps.sh test installs it";

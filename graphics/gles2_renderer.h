@@ -1,0 +1,96 @@
+// The batching OpenGL ES 2 renderer and its textures.
+//
+// TGLES2Vex2DDriver draws the 2D layer's primitives through the OpenGL ES 2 subset alone
+// (which is what WebGL 1 offers): one small shader pair, one vertex buffer, no fixed
+// function. It draws exactly what the GL 1.1 renderer (gl_renderer.h) draws: the same CPU
+// transform and vertices (shape_geometry.h), the same textures (texture_layout.h), the same
+// blend functions, with MASKBLEND's alpha test done by discarding fragments below 0.5. It
+// wraps the ES 2 context driver (gl_graphics.h, GLContextApi::ES2), so its surfaces are
+// windows with ES 2 contexts sharing textures with a hidden ES 2 context.
+//
+// Shapes and images are not drawn when asked for but collected: every vertex goes into one
+// client-side array, and a run of primitives of one type (triangles, lines, points) becomes
+// one draw call. Rectangles, images, ovals and polygons are triangles (fans split into
+// triangles), so a frame of sprites of one texture is one draw. What GL state a draw needs
+// (texture, blend, scissor box) cannot change inside a batch: the batch is drawn first, as it
+// is before a clear, a grab, a pixmap draw, a surface switch, a flip and before a texture in
+// it is deleted.
+//
+// Lines up to one pixel wide are GL lines; wider ones are quads, shaped as the GL 1.1
+// renderer's aliased wide lines (a line along x grows along y and the other way round), since
+// WebGL rarely offers any line width but 1. Nothing is smoothed: ES 2 has no line smoothing.
+#pragma once
+
+#include <memory>
+
+#include "graphics/drawing.h"
+#include "graphics/gl_renderer_base.h"
+
+namespace vdl {
+
+// One texture made from a pixmap.
+class TGLES2ImageFrame : public TGLTextureFrame {
+public:
+    ~TGLES2ImageFrame() override;
+
+    // Adds the texture over the local rectangle to the batch, through the renderer's
+    // transform; the current colour and alpha modulate it.
+    void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
+
+    // A texture of src laid out as texture_layout.h says (scaled down when larger than
+    // GL_MAX_TEXTURE_SIZE), filtered and mipmapped by the image flags.
+    static std::shared_ptr<TGLES2ImageFrame> CreateFromPixmap(const PixmapRef& src, int flags);
+};
+
+// The OpenGL ES 2 renderer.
+class TGLES2Vex2DDriver : public TGLVex2DDriverBase {
+public:
+    TGLES2Vex2DDriver() : TGLVex2DDriverBase(GLContextApi::ES2) {}
+
+    // Draws the batch, makes the surface's context current, resets the cached GL state, sets
+    // up the shaders and the vertex buffer for a one unit per pixel projection with y down,
+    // then selects and re-applies the surface's drawing state.
+    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
+    // Draws the batch and presents; the frame's draw call count becomes the last frame's.
+    void Flip(int sync) override;
+
+    std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
+    void SetBlend(int mode) override;
+    // Clamped to 0-1; the alpha byte is the truncation of alpha x 255.
+    void SetAlpha(float alpha) override;
+    // Each channel clamped to 0-255.
+    void SetColor(int r, int g, int b) override;
+    void SetClsColor(int r, int g, int b) override;
+    // The whole surface turns the scissor test off; any other box turns it on.
+    void SetViewport(int x, int y, int width, int height) override;
+    void SetTransform(float ix, float iy, float jx, float jy) override;
+    // Up to 1: GL lines; wider: quads of that width.
+    void SetLineWidth(float width) override;
+    void Cls() override;
+    void Plot(float x, float y) override;
+    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    // max(|xr| + |yr|, 12) vertices, rounded down to a multiple of 4, as a triangle fan.
+    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
+    void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
+                  float originY) override;
+    // Uploaded into a texture of the pixmap's own size and drawn as one quad, unblended.
+    void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
+    PixmapRef GrabPixmap(int x, int y, int width, int height) override;
+
+    // Draw calls made since the last flip, and in the frame before it.
+    int FrameDrawCalls() const;
+    int LastFrameDrawCalls() const;
+
+    // "OpenGL ES 2".
+    const char* ToString() const { return "OpenGL ES 2"; }
+};
+
+// The one OpenGL ES 2 renderer, made on first use.
+std::shared_ptr<TGLES2Vex2DDriver> GLES2Driver2D();
+
+// Starts the renderer once: resets its colour and makes it the current graphics driver
+// (with a back buffer). Later calls do nothing.
+void StartGLES2Renderer();
+
+}  // namespace vdl
