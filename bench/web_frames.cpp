@@ -48,6 +48,7 @@ std::shared_ptr<vdl::TGraphics> OpenCanvas() {
 #else
     vdl::StartGLES2Renderer();
     vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
+    vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
 #endif
     return vdl::OpenGraphics(800, 600, 0, 60, 0);
 }

@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "graphics/gles2_renderer.h"
 #include "graphics/graphics.h"
+#include "platform/browser.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_gl_driver.h"
 
@@ -22,6 +23,7 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
     vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
+    vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
     return vdl::OpenGraphics(800, 600, 0, 60, 0);
 }
 }  // namespace

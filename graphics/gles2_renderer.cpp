@@ -517,6 +517,10 @@ PixmapRef TGLES2Vex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     return FlipPixmapY(pixmap);
 }
 
+void TGLES2Vex2DDriver::DrawBatch() {
+    Flush();
+}
+
 int TGLES2Vex2DDriver::FrameDrawCalls() const {
     return es.drawCalls;
 }

@@ -78,6 +78,10 @@ public:
     void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
     PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
+    // Draws what is batched so far. The flip does this itself; in the browser, where the
+    // canvas is shown whenever the program yields to the page, every yield does it first.
+    void DrawBatch();
+
     // Draw calls made since the last flip, and in the frame before it.
     int FrameDrawCalls() const;
     int LastFrameDrawCalls() const;

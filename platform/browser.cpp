@@ -14,12 +14,18 @@ namespace {
 
 bool sleptThisFrame = false;
 double lastYieldMs = 0.0;
+void (*drawBeforeYield)() = nullptr;
+
+void DrawHeldBack() {
+    if (drawBeforeYield) drawBeforeYield();
+}
 
 class TBrowserClock : public TSystemClock {
 public:
     void Delay(int ms) override {
         if (ms <= 0) return;
         sleptThisFrame = true;
+        DrawHeldBack();
         emscripten_sleep(static_cast<unsigned>(ms));
     }
 };
@@ -31,9 +37,14 @@ void InstallBrowserClock() {
     SetClock(&clock);
 }
 
+void SetDrawBeforeYield(void (*draw)()) {
+    drawBeforeYield = draw;
+}
+
 void YieldFrameToBrowser() {
     lastYieldMs = 0.0;
     if (!sleptThisFrame) {
+        DrawHeldBack();
         const double before = emscripten_get_now();
         emscripten_sleep(0);
         lastYieldMs = emscripten_get_now() - before;
@@ -46,6 +57,8 @@ double LastFrameYieldMs() {
 }
 #else
 void InstallBrowserClock() {}
+
+void SetDrawBeforeYield(void (*)()) {}
 
 void YieldFrameToBrowser() {}
 

@@ -13,6 +13,11 @@ namespace vdl {
 // Makes the browser's clock the current clock: Millis as the system clock, Delay yielding.
 void InstallBrowserClock();
 
+// Sets what draws the part of a frame a renderer still holds back (null: nothing). A yield
+// shows the canvas as it is, and the frame pacing sleeps before the flip, so every yield
+// calls it first.
+void SetDrawBeforeYield(void (*draw)());
+
 // Ends a frame: yields to the page unless the frame already slept since the last flip.
 void YieldFrameToBrowser();
 
