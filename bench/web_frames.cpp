@@ -56,6 +56,15 @@ std::shared_ptr<vdl::TGraphics> OpenCanvas() {
 // The benchmark plays silent: a tab nobody clicked has no sound anyway.
 const game::GamePlatform kCanvas{nullptr, &OpenCanvas};
 
+// Draw calls of the last frame, where the renderer counts them.
+int LastFrameDrawCalls() {
+#ifdef CCA_LEGACY_GL
+    return -1;
+#else
+    return vdl::GLES2Driver2D()->LastFrameDrawCalls();
+#endif
+}
+
 void Report(const char* scene, std::vector<double> work) {
     if (work.empty()) {
         std::printf("%s, %s: no frames\n", kRenderer, scene);
@@ -66,9 +75,11 @@ void Report(const char* scene, std::vector<double> work) {
         sum += ms;
     std::sort(work.begin(), work.end());
     const double p99 = work[std::min(work.size() - 1, work.size() * 99 / 100)];
-    std::printf("%s, %s: %zu frames, work per frame mean %.2f ms, p99 %.2f ms, worst %.2f ms\n",
-                kRenderer, scene, work.size(), sum / static_cast<double>(work.size()), p99,
-                work.back());
+    std::printf(
+        "%s, %s: %zu frames, work per frame mean %.2f ms, p99 %.2f ms, worst %.2f ms; "
+        "draw calls in the last frame %d\n",
+        kRenderer, scene, work.size(), sum / static_cast<double>(work.size()), p99, work.back(),
+        LastFrameDrawCalls());
     std::fflush(stdout);
 }
 
