@@ -41,7 +41,7 @@ inline std::string RendererName(const testing::TestParamInfo<Renderer>& info) {
     return info.param == Renderer::GL11 ? "GL11" : "GLES2";
 }
 
-inline std::shared_ptr<vdl::TVex2DDriver> DriverOf(Renderer renderer) {
+inline std::shared_ptr<vdl::TVex2DDriver> DriverOf([[maybe_unused]] Renderer renderer) {
 #if CCA_HAVE_GLES2
     if (renderer == Renderer::GLES2) {
         vdl::StartGLES2Renderer();

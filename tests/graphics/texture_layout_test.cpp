@@ -2,7 +2,6 @@
 
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "graphics/pixmap.h"
 #include "graphics/texture_layout.h"
@@ -52,14 +51,6 @@ TEST(TextureLayout, TooLargeSourcesAreScaledIntoTheTextureAndComePacked) {
     // A window onto a wider pixmap is copied into packed rows, whatever its size.
     PixmapRef wide = TPixmap::Create(64, 16, PF_RGBA8888, 4);
     EXPECT_EQ(LayOutTexture(wide->Window(0, 0, 16, 16), UpTo(64)).pixels->pitch, 64);
-}
-
-TEST(TextureLayout, EachMipLevelHalvesTheSidesAboveOne) {
-    std::vector<std::pair<int, int>> sizes;
-    for (PixmapRef level = TPixmap::Create(8, 2, PF_RGBA8888, 4); level;
-         level = NextMipLevel(level))
-        sizes.emplace_back(level->width, level->height);
-    EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{8, 2}, {4, 1}, {2, 1}, {1, 1}}));
 }
 
 }  // namespace
