@@ -51,7 +51,8 @@ try {
       }
     });
     page.on("pageerror", (e) => { console.error(`${program}: ${e.message}`); failed = true; });
-    await page.goto(`http://127.0.0.1:${port}/web_frames.html?program=${program}`);
+    const only = process.env.CCA_BENCH_CROWD ? "&crowd" : "";
+    await page.goto(`http://127.0.0.1:${port}/web_frames.html?program=${program}${only}`);
     // A whole game takes minutes: asked every few seconds, not waited on in the page.
     while ((await page.evaluate("window.benchDone")) === undefined) {
       await new Promise((wake) => setTimeout(wake, 3000));
