@@ -110,6 +110,7 @@ function assert(ok, what, detail) {
 // ---- The walk.
 
 let page, canvasBox, last = null;
+const errors = [];  // the page's errors and console errors, in order
 
 async function grab() {
   const canvas = await page.$("#canvas");
@@ -159,7 +160,6 @@ async function key(name) {
 const scrollY = () => page.evaluate(() => window.scrollY);
 
 async function walk(port, shots) {
-  const errors = [];
   page.on("pageerror", (e) => errors.push(`page error: ${e.message}`));
   page.on("console", (m) => {
     // Chromium asks every site for /favicon.ico; the page has none, and its 404 is no fault.
@@ -253,6 +253,11 @@ async function walk(port, shots) {
   expect(await page.$eval("#again", (e) => getComputedStyle(e).display !== "none"),
          "the page offers to play again");
 
+  // Off the canvas, with the game over, End does scroll: the checks above could have failed.
+  await page.evaluate(() => document.activeElement.blur());
+  await key("End");
+  expect(await scrollY() > 0, "End scrolls the page once the canvas has let go of the keys");
+
   expect(errors.length === 0, "no page or console errors during the walk",
          `\n  ${errors.join("\n  ")}`);
 }
@@ -289,6 +294,10 @@ async function main() {
     await walk(server.address().port, shots);
   } catch (e) {
     if (!(e instanceof Stop)) expect(false, "the walk ran to its end", e.stack || String(e));
+    // What the page said about it, for whoever reads the failure.
+    const status = await page?.$eval("#status", (el) => el.textContent.trim()).catch(() => "");
+    if (status) console.log(`  the page's status line: "${status}"`);
+    if (errors.length) console.log(`  the page's errors:\n  ${errors.join("\n  ")}`);
   } finally {
     if (browser) await browser.close();
     server.close();
