@@ -1,0 +1,315 @@
+// The web build as a player meets it: the real page served over HTTP to headless Chromium,
+// driven by puppeteer's mouse and keys, each step checked on screenshots of the canvas with the
+// same tests as the desktop's tests/e2e/game_e2e_test.cpp: the title menu, level 1's intro,
+// play (moving and firing), the pause, back to the menu, the directions and back, and Quit,
+// after which the page says the game has ended. Along the way: no page or console errors, no
+// context menu on the canvas, no scrolling from the game's keys.
+//   node tests/web/e2e.mjs <page dir>
+// With CCA_WEB_SHOTS=<dir> the menu and play screenshots are also saved there as
+// web-menu.png and web-play.png.
+import { createServer } from "node:http";
+import { mkdtemp, readFile, rm, stat, writeFile } from "node:fs/promises";
+import { tmpdir } from "node:os";
+import path from "node:path";
+import { setTimeout as sleep } from "node:timers/promises";
+import puppeteer from "puppeteer-core";
+import pngjs from "pngjs";
+
+const dir = path.resolve(process.argv[2] || "build-web");
+const files = ["index.html", "candycane-arena.js", "candycane-arena.wasm"];
+const lastScreenPath = path.join(tmpdir(), "cca-web-e2e-last-screen.png");
+
+// ---- Pixels: the desktop test's colour and screen tests, on a decoded canvas PNG.
+
+const dark = (r, g, b) => r < 80 && g < 80 && b < 80;
+const white = (r, g, b) => r > 235 && g > 235 && b > 235;
+// Candy-cane, hat and bullet red at full strength.
+const red = (r, g, b) => r > 150 && g < 110 && b < 110;
+// The HUD's green at half alpha over the white field.
+const lightGreen = (r, g, b) => g > 200 && r > 90 && r < 200 && b > 90 && b < 200;
+
+class Screen {
+  constructor(png) {
+    this.png = png;
+    const { width, height, data } = pngjs.PNG.sync.read(png);
+    Object.assign(this, { width, height, data });
+  }
+  // Pixels in [x0, x1) x [y0, y1) the test holds for.
+  count(x0, y0, x1, y1, test) {
+    let n = 0;
+    for (let y = y0; y < y1; ++y) {
+      for (let x = x0; x < x1; ++x) {
+        const i = (y * this.width + x) * 4;
+        if (test(this.data[i], this.data[i + 1], this.data[i + 2])) ++n;
+      }
+    }
+    return n;
+  }
+  // Mean x of the red pixels in the rectangle; -1 without any.
+  redCentreX(x0, y0, x1, y1) {
+    let sum = 0, n = 0;
+    for (let y = y0; y < y1; ++y) {
+      for (let x = x0; x < x1; ++x) {
+        const i = (y * this.width + x) * 4;
+        if (red(this.data[i], this.data[i + 1], this.data[i + 2])) sum += x, ++n;
+      }
+    }
+    return n ? Math.trunc(sum / n) : -1;
+  }
+}
+
+const isMenu = (s) => s.count(0, 20, 800, 170, red) > 2000 &&
+  s.count(50, 200, 120, 240, dark) > 100 && s.count(0, 200, 12, 580, red) === 0;
+const isIntro = (s) => s.count(100, 100, 300, 140, dark) > 100 &&
+  s.count(100, 150, 300, 190, dark) > 100 && s.count(100, 250, 500, 290, dark) === 0 &&
+  s.count(0, 0, 800, 100, white) === 80000;
+const hasHud = (s) => s.count(340, 22, 450, 38, lightGreen) > 1000;
+const isPaused = (s) => s.count(100, 100, 200, 135, dark) > 100 &&
+  s.count(100, 150, 300, 190, dark) === 0 && s.count(100, 250, 500, 290, dark) > 100 &&
+  s.count(0, 0, 800, 100, white) === 80000;
+const isDirections = (s) => s.count(0, 200, 12, 580, red) > 300 &&
+  s.count(788, 200, 800, 580, red) > 300;
+const caneX = (s) => s.redCentreX(330, 260, 700, 340);
+
+// ---- The page's folder over HTTP, as a plain static host serves it.
+
+const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+const served = new Map();  // path -> bytes sent
+const missing = [];
+const server = createServer(async (req, res) => {
+  let name = decodeURIComponent(new URL(req.url, "http://localhost").pathname);
+  if (name.endsWith("/")) name += "index.html";
+  const file = path.join(dir, path.normalize(name));
+  try {
+    if (!file.startsWith(dir + path.sep)) throw new Error("outside the page");
+    const body = await readFile(file);
+    res.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream",
+                         "Content-Length": body.length });
+    res.end(body);
+    served.set(name, (served.get(name) || 0) + body.length);
+  } catch {
+    missing.push(name);
+    res.writeHead(404);
+    res.end();
+  }
+});
+
+// ---- Results: each step passes or fails; a failed step the rest depends on ends the walk.
+
+let passed = 0, failed = 0;
+class Stop extends Error {}
+function expect(ok, what, detail = "") {
+  if (ok) ++passed, console.log(`ok - ${what}`);
+  else ++failed, console.log(`not ok - ${what}${detail ? `: ${detail}` : ""}`);
+  return ok;
+}
+function assert(ok, what, detail) {
+  if (!expect(ok, what, detail)) throw new Stop();
+}
+
+// ---- The walk.
+
+let page, canvasBox, last = null;
+const errors = [];  // the page's errors and console errors, in order
+
+async function grab() {
+  const canvas = await page.$("#canvas");
+  return new Screen(await canvas.screenshot({ type: "png" }));
+}
+
+// Grabs until done holds for a screenshot (returned) or the time is up (null). On a miss the
+// last screenshot is left in /tmp for whoever reads the failure.
+async function waitFor(done, timeoutMs = 10000) {
+  const end = Date.now() + timeoutMs;
+  do {
+    const s = await grab();
+    last = s;
+    if (done(s)) return s;
+    await sleep(100);
+  } while (Date.now() < end);
+  await writeFile(lastScreenPath, last.png);
+  console.log(`  the last screen is in ${lastScreenPath}`);
+  return null;
+}
+
+async function moveTo(x, y) {
+  await page.mouse.move(canvasBox.x + x, canvasBox.y + y);
+}
+// A press as a hand makes it: down for a tenth of a second. Canvas coordinates.
+async function clickAt(x, y, button = "left") {
+  await moveTo(x, y);
+  await page.mouse.down({ button });
+  await sleep(100);
+  await page.mouse.up({ button });
+}
+// Clicks a menu button until the screen it leads to shows: the menu forgets the mouse at every
+// frame, so a click that lands while a slow frame draws is lost, and a player clicks again.
+async function clickMenuUntil(x, y, done) {
+  for (let attempt = 0; attempt < 4; ++attempt) {
+    await clickAt(x, y);
+    const s = await waitFor(done, 4000);
+    if (s) return s;
+  }
+  return null;
+}
+async function key(name) {
+  await page.keyboard.down(name);
+  await sleep(150);
+  await page.keyboard.up(name);
+}
+const scrollY = () => page.evaluate(() => window.scrollY);
+
+async function walk(port, shots) {
+  page.on("pageerror", (e) => errors.push(`page error: ${e.message}`));
+  page.on("console", (m) => {
+    // Chromium asks every site for /favicon.ico; the page has none, and its 404 is no fault.
+    const from = m.location().url || "";
+    if (m.type() === "error" && !from.endsWith("/favicon.ico")) {
+      errors.push(`console error: ${m.text()}${from ? ` (${from})` : ""}`);
+    }
+  });
+  // Seen after the page's own listener: whether the canvas's context menu was held back.
+  await page.evaluateOnNewDocument(() => {
+    window.contextMenus = [];
+    window.addEventListener("contextmenu", (e) => window.contextMenus.push(e.defaultPrevented));
+  });
+
+  const started = Date.now();
+  await page.goto(`http://127.0.0.1:${port}/`);
+  canvasBox = await (await page.$("#canvas")).boundingBox();
+  const menu = await waitFor(isMenu);
+  const toMenuMs = Date.now() - started;
+  const pageNow = await page.evaluate(() => performance.now());
+  const gameStarted = await page.evaluate(() => window.gameStarted);
+  assert(menu, "the title menu shows");
+  console.log(`first title-menu frame: ${toMenuMs} ms after navigation (page clock ` +
+              `${Math.round(pageNow)} ms, runtime ready at ${Math.round(gameStarted)} ms; ` +
+              `goal under 2000 ms${toMenuMs < 2000 ? "" : ", missed"})`);
+  expect(await page.title() === "Candy Cane Arena", "the page title is Candy Cane Arena",
+         await page.title());
+  const room = await page.evaluate(() => document.documentElement.scrollHeight - innerHeight);
+  assert(room > 0, "the page is taller than the window, so keys could scroll it", `${room}`);
+  if (shots) await writeFile(path.join(shots, "web-menu.png"), menu.png);
+
+  assert(await clickMenuUntil(70, 215, isIntro), "Start shows level 1's intro");
+
+  await clickAt(780, 300);  // ends the intro; the aim is to the right, level with the player
+  const play = await waitFor(hasHud);
+  assert(play, "play with its HUD");
+  if (shots) await writeFile(path.join(shots, "web-play.png"), play.png);
+  // The candy cane is the red near the middle row; the hat is still far up to the left.
+  const startX = caneX(play);
+  assert(startX > 370 && startX < 430, "the candy cane starts at the centre", `x ${startX}`);
+
+  await page.keyboard.down("d");
+  expect(await waitFor((s) => caneX(s) > startX + 30), "D moves the candy cane right");
+  await page.keyboard.up("d");
+  for (const k of ["w", "a", "s"]) await key(k);
+
+  // Straight shots fly right along the player's row, short of the aiming cross.
+  await sleep(100);
+  const playerX = caneX(await grab());
+  await moveTo(780, 300);
+  await page.mouse.down();
+  expect(await waitFor((s) => s.count(playerX + 40, 288, 750, 312, red) > 30),
+         "the left button fires");
+  await page.mouse.up();
+
+  await clickAt(780, 300, "right");
+  const menus = await page.evaluate(() => window.contextMenus);
+  expect(menus.length > 0 && menus.every((prevented) => prevented),
+         "a right click on the canvas opens no context menu", JSON.stringify(menus));
+
+  // The keys a browser scrolls with, which the game keeps for itself on the canvas.
+  for (const k of ["Space", "ArrowDown", "PageDown", "End"]) await key(k);
+  expect(await scrollY() === 0, "W, A, S, D and the scrolling keys leave the page where it is",
+         `scrollY ${await scrollY()}`);
+
+  await key("p");
+  assert(await waitFor(isPaused), "P shows \"PAUSED\" without the HUD");
+  await clickAt(400, 400);
+  assert(await waitFor(hasHud), "a click resumes play");
+
+  await key("Escape");
+  assert(await waitFor(isMenu), "Escape goes back to the menu");
+  expect(await scrollY() === 0, "P and Escape leave the page where it is",
+         `scrollY ${await scrollY()}`);
+
+  assert(await clickMenuUntil(80, 365, isDirections), "Directions shows its picture");
+  await clickAt(400, 300);
+  assert(await waitFor(isMenu), "a left click goes back to the menu");
+
+  let code;
+  for (let attempt = 0; attempt < 4 && code === undefined; ++attempt) {
+    await clickAt(60, 290);  // Quit
+    for (let waited = 0; waited < 4000 && code === undefined; waited += 100) {
+      await sleep(100);
+      code = await page.evaluate(() => window.gameExitCode);
+    }
+  }
+  assert(code === 0, "Quit ends the program with exit code 0", `exit code ${code}`);
+  const status = await page.$eval("#status", (e) => e.textContent.trim());
+  expect(status === "The game has ended.", "the page says the game has ended", `"${status}"`);
+  expect(await page.$eval("#again", (e) => getComputedStyle(e).display !== "none"),
+         "the page offers to play again");
+
+  // Off the canvas, with the game over, End does scroll: the checks above could have failed.
+  await page.evaluate(() => document.activeElement.blur());
+  await key("End");
+  expect(await scrollY() > 0, "End scrolls the page once the canvas has let go of the keys");
+
+  expect(errors.length === 0, "no page or console errors during the walk",
+         `\n  ${errors.join("\n  ")}`);
+}
+
+async function main() {
+  const shots = process.env.CCA_WEB_SHOTS ? path.resolve(process.env.CCA_WEB_SHOTS) : null;
+  let bytes = 0;
+  for (const f of files) {
+    try {
+      bytes += (await stat(path.join(dir, f))).size;
+    } catch {
+      console.log(`not ok - the page: ${path.join(dir, f)} is missing`);
+      console.log("web e2e: 0 passed, 1 failed");
+      return 1;
+    }
+  }
+
+  await new Promise((done) => server.listen(0, "127.0.0.1", done));
+  const profile = await mkdtemp(path.join(tmpdir(), "cca-web-e2e-"));
+  let browser;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: "/usr/bin/chromium",
+      headless: true,
+      protocolTimeout: 60000,  // a page that hangs fails within a minute, not three
+      args: ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
+             "--enable-unsafe-swiftshader", "--disable-background-networking",
+             "--disable-component-update", "--disable-sync", "--no-first-run", "--disable-quic",
+             `--user-data-dir=${profile}`],
+    });
+    page = await browser.newPage();
+    // Shorter than the page, which could scroll, and wide enough for the whole canvas.
+    await page.setViewport({ width: 840, height: 650 });
+    await walk(server.address().port, shots);
+  } catch (e) {
+    if (!(e instanceof Stop)) expect(false, "the walk ran to its end", e.stack || String(e));
+    // What the page said about it, for whoever reads the failure.
+    const status = await page?.$eval("#status", (el) => el.textContent.trim()).catch(() => "");
+    if (status) console.log(`  the page's status line: "${status}"`);
+    if (errors.length) console.log(`  the page's errors:\n  ${errors.join("\n  ")}`);
+  } finally {
+    if (browser) await browser.close();
+    server.close();
+    await rm(profile, { recursive: true, force: true });
+  }
+
+  const sent = [...served.values()].reduce((a, b) => a + b, 0);
+  console.log(`download: ${bytes} bytes (${(bytes / 1048576).toFixed(2)} MiB) in ${files.join(", ")}` +
+              `; the server sent ${sent} bytes` + (missing.length ? `, 404 for ${missing.join(", ")}` : ""));
+  if (shots) console.log(`screenshots: ${path.join(shots, "web-menu.png")}, web-play.png`);
+  console.log(`web e2e: ${passed} passed, ${failed} failed`);
+  return failed ? 1 : 0;
+}
+
+process.exitCode = await main();
