@@ -1,9 +1,9 @@
 // The main thread's work per frame in a browser tab, on the page's real canvas: the crowded
 // field of bench_game_frame (300 enemies, 400 bullets, 151 particles), rebuilt and played one
-// frame before every timed frame, then the autopilot playing a whole game on virtual time. Every frame still yields to
-// the browser at its flip, so each one is drawn and composited; what a frame's work leaves
-// out is that yield. Prints one line per scene (mean and 99th percentile of the work) and
-// ends the program.
+// frame before every timed frame, then the autopilot playing a whole game on virtual time. Every
+// frame still yields to the browser at its flip, so each one is drawn and composited; what a
+// frame's work leaves out is that yield. Prints one line per scene (mean and 99th percentile of the
+// work) and ends the program.
 //
 // Built twice: with the batching renderer the page ships, and with CCA_LEGACY_GL on the
 // OpenGL 1.1 renderer through Emscripten's emulation of the fixed-function pipeline.

@@ -127,7 +127,9 @@ public:
     std::int64_t PlayedBytes() override { return played_.load(std::memory_order_relaxed); }
 
 #ifdef __EMSCRIPTEN__
-    bool TicksItself() const override { return true; }
+    bool TicksItself() const override {
+        return true;
+    }
 #endif
 
 private:
