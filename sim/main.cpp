@@ -9,6 +9,8 @@
 //       frame per level with --time, level and life changes with --trace; --soak plays on
 //       past the win screen to the time limit and reports memory and the largest lists
 //   candycane-sim --watch             the autopilot in the real window at 60 Hz
+//   --snapshot F (with a game or seeds) prints every hashed field of frame F, to compare two
+//   platforms' games field by field
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +77,7 @@ void PrintSummary(int seed, const sim::RunResult& r) {
 int main(int argc, char** argv) {
     int seed = 1, firstSeed = 0, lastSeed = 0, frames = 0;
     double minutes = 60;
+    int snapshotFrame = 0;
     bool trace = false, table = false, soak = false, timeFrames = false, watch = false;
     std::string record, replayPath, diffA, diffB;
     for (int i = 1; i < argc; ++i) {
@@ -105,6 +108,8 @@ int main(int argc, char** argv) {
             soak = true;
         } else if (arg == "--time") {
             timeFrames = true;
+        } else if (arg == "--snapshot") {
+            snapshotFrame = std::atoi(next().c_str());
         } else if (arg == "--trace") {
             trace = true;
         } else if (arg == "--watch") {
@@ -146,6 +151,7 @@ int main(int argc, char** argv) {
         options.maxMillis = frames > 0 ? 0 : static_cast<long long>(minutes * 60000);
         options.timeFrames = timeFrames;
         options.trace = trace;
+        options.snapshotFrame = snapshotFrame;
         // A soak plays the whole hour: past the win screen the game starts over.
         options.stopOnWin = !soak;
         // Nor does it keep the hour's input, so what memory it watches is the game's.
@@ -153,6 +159,8 @@ int main(int argc, char** argv) {
         sim::Autopilot pilot;
         sim::RunResult r = sim::Run(options, pilot);
         PrintSummary(s, r);
+        for (const sim::NamedField& field : r.snapshot)
+            std::printf("  %s = %s\n", field.name.c_str(), field.value.c_str());
         if (soak) {
             std::printf("  resident memory: %ld kB at the first frame, %ld kB at the last\n",
                         r.residentFirstKb, r.residentLastKb);
