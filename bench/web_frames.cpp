@@ -17,6 +17,7 @@
 
 #include "bench/crowd.h"
 #include "game/screens.h"
+#include "game/web.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
 #include "platform/browser.h"
@@ -40,17 +41,16 @@ constexpr const char* kRenderer = "OpenGL 1.1 (emulated)";
 constexpr const char* kRenderer = "batching WebGL";
 #endif
 
+// The page's own canvas, or the same one drawn by the OpenGL 1.1 renderer.
 std::shared_ptr<vdl::TGraphics> OpenCanvas() {
-    vdl::InstallSDLBackends();
 #ifdef CCA_LEGACY_GL
+    vdl::InstallSDLBackends();
     vdl::StartGLRenderer();
     vdl::SelectGraphicsDriver(vdl::GLDriver2D(), vdl::kGraphicsBackBuffer);
-#else
-    vdl::StartGLES2Renderer();
-    vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
-    vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
-#endif
     return vdl::OpenGraphics(800, 600, 0, 60, 0);
+#else
+    return game::WebPlatform().openWindow();
+#endif
 }
 
 // The benchmark plays silent: a tab nobody clicked has no sound anyway.

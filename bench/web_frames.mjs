@@ -1,47 +1,19 @@
 // Opens bench/web_frames.html in headless Chromium (SwiftShader's software WebGL) once per
 // renderer and prints what each program measured:
 //   node bench/web_frames.mjs <bench-page dir>
-// puppeteer-core comes from tests/web/node_modules (tests/web/run.sh installs it).
-import { createServer } from "node:http";
-import { readFile, mkdtemp, rm } from "node:fs/promises";
-import { createRequire } from "node:module";
-import { tmpdir } from "node:os";
+// CCA_BENCH_CROWD=1 measures the crowded field alone. The server and the browser are the
+// page test's (tests/web/browser.mjs, whose modules tests/web/run.sh installs).
 import path from "node:path";
-import { fileURLToPath } from "node:url";
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-const require = createRequire(path.join(here, "../tests/web/package.json"));
-const puppeteer = require("puppeteer-core");
+import { launchChromium, servePage } from "../tests/web/browser.mjs";
 
 const dir = path.resolve(process.argv[2] || "build-wasm/bench-page");
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
-const server = createServer(async (req, res) => {
-  const name = path.normalize(decodeURIComponent(new URL(req.url, "http://x").pathname));
-  try {
-    const body = await readFile(path.join(dir, name));
-    res.writeHead(200, { "Content-Type": types[path.extname(name)] || "application/octet-stream" });
-    res.end(body);
-  } catch {
-    res.writeHead(404);
-    res.end();
-  }
-});
-await new Promise((done) => server.listen(0, "127.0.0.1", done));
-const port = server.address().port;
-
-const profile = await mkdtemp(path.join(tmpdir(), "cca-bench-"));
-const browser = await puppeteer.launch({
-  executablePath: "/usr/bin/chromium",
-  headless: "new",
-  protocolTimeout: 60 * 60 * 1000,
-  args: ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync",
-         "--no-first-run", "--disable-quic", `--user-data-dir=${profile}`],
-});
+const { server, port } = await servePage(dir);
+// A whole game takes minutes.
+const chromium = await launchChromium(60 * 60 * 1000);
 let failed = false;
 try {
   for (const program of ["bench_web_frames", "bench_web_frames_legacy"]) {
-    const page = await browser.newPage();
+    const page = await chromium.browser.newPage();
     await page.setViewport({ width: 800, height: 600 });
     page.on("console", (m) => {
       const text = m.text();
@@ -53,7 +25,7 @@ try {
     page.on("pageerror", (e) => { console.error(`${program}: ${e.message}`); failed = true; });
     const only = process.env.CCA_BENCH_CROWD ? "&crowd" : "";
     await page.goto(`http://127.0.0.1:${port}/web_frames.html?program=${program}${only}`);
-    // A whole game takes minutes: asked every few seconds, not waited on in the page.
+    // Asked every few seconds, not waited on in the page.
     while ((await page.evaluate("window.benchDone")) === undefined) {
       await new Promise((wake) => setTimeout(wake, 3000));
     }
@@ -65,8 +37,7 @@ try {
     await page.close();
   }
 } finally {
-  await browser.close();
+  await chromium.close();
   server.close();
-  await rm(profile, { recursive: true, force: true });
 }
 process.exit(failed ? 1 : 0);

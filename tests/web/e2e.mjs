@@ -7,13 +7,12 @@
 //   node tests/web/e2e.mjs <page dir>
 // With CCA_WEB_SHOTS=<dir> the menu and play screenshots are also saved there as
 // web-menu.png and web-play.png.
-import { createServer } from "node:http";
-import { mkdtemp, readFile, rm, stat, writeFile } from "node:fs/promises";
+import { stat, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
-import puppeteer from "puppeteer-core";
 import pngjs from "pngjs";
+import { launchChromium, servePage } from "./browser.mjs";
 
 const dir = path.resolve(process.argv[2] || "build-web");
 const files = ["index.html", "candycane-arena.js", "candycane-arena.wasm"];
@@ -70,29 +69,6 @@ const isPaused = (s) => s.count(100, 100, 200, 135, dark) > 100 &&
 const isDirections = (s) => s.count(0, 200, 12, 580, red) > 300 &&
   s.count(788, 200, 800, 580, red) > 300;
 const caneX = (s) => s.redCentreX(330, 260, 700, 340);
-
-// ---- The page's folder over HTTP, as a plain static host serves it.
-
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
-const served = new Map();  // path -> bytes sent
-const missing = [];
-const server = createServer(async (req, res) => {
-  let name = decodeURIComponent(new URL(req.url, "http://localhost").pathname);
-  if (name.endsWith("/")) name += "index.html";
-  const file = path.join(dir, path.normalize(name));
-  try {
-    if (!file.startsWith(dir + path.sep)) throw new Error("outside the page");
-    const body = await readFile(file);
-    res.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream",
-                         "Content-Length": body.length });
-    res.end(body);
-    served.set(name, (served.get(name) || 0) + body.length);
-  } catch {
-    missing.push(name);
-    res.writeHead(404);
-    res.end();
-  }
-});
 
 // ---- Results: each step passes or fails; a failed step the rest depends on ends the walk.
 
@@ -275,23 +251,16 @@ async function main() {
     }
   }
 
-  await new Promise((done) => server.listen(0, "127.0.0.1", done));
-  const profile = await mkdtemp(path.join(tmpdir(), "cca-web-e2e-"));
-  let browser;
+  const { server, port, served, missing } = await servePage(dir);
+  let chromium;
   try {
-    browser = await puppeteer.launch({
-      executablePath: "/usr/bin/chromium",
-      headless: true,
-      protocolTimeout: 60000,  // a page that hangs fails within a minute, not three
-      args: ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
-             "--enable-unsafe-swiftshader", "--disable-background-networking",
-             "--disable-component-update", "--disable-sync", "--no-first-run", "--disable-quic",
-             `--user-data-dir=${profile}`],
-    });
+    // A page that hangs fails within a minute, not three.
+    chromium = await launchChromium(60000);
+    const browser = chromium.browser;
     page = await browser.newPage();
     // Shorter than the page, which could scroll, and wide enough for the whole canvas.
     await page.setViewport({ width: 840, height: 650 });
-    await walk(server.address().port, shots);
+    await walk(port, shots);
   } catch (e) {
     if (!(e instanceof Stop)) expect(false, "the walk ran to its end", e.stack || String(e));
     // What the page said about it, for whoever reads the failure.
@@ -299,9 +268,8 @@ async function main() {
     if (status) console.log(`  the page's status line: "${status}"`);
     if (errors.length) console.log(`  the page's errors:\n  ${errors.join("\n  ")}`);
   } finally {
-    if (browser) await browser.close();
+    if (chromium) await chromium.close();
     server.close();
-    await rm(profile, { recursive: true, force: true });
   }
 
   const sent = [...served.values()].reduce((a, b) => a + b, 0);
