@@ -15,6 +15,22 @@ namespace vdl {
 
 namespace {
 
+// The window and its letterbox, for the layer's own windows and full-screen displays; null
+// for any other window id.
+SDL_Window* ArenaWindow(std::uint32_t windowId, Letterbox& view) {
+    const GLContextRecord* record = FindGLContextRecord(windowId);
+    if (!record || (record->kind != kContextWindow && record->kind != kContextFullScreen)) {
+        return nullptr;
+    }
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(record->window, &width, &height);
+    view = Letterbox(record->width, record->height, width, height);
+    return record->window;
+}
+
+// In the browser the page's full screen is the one there is; the rest is the desktop's.
+#ifndef __EMSCRIPTEN__
+
 // A window made full screen by hand, and where it was before.
 struct ByHand {
     std::uint32_t windowId;
@@ -31,19 +47,6 @@ std::vector<ByHand>::iterator FindByHand(std::uint32_t windowId) {
     std::vector<ByHand>& windows = WindowsFullScreenByHand();
     return std::find_if(windows.begin(), windows.end(),
                         [windowId](const ByHand& w) { return w.windowId == windowId; });
-}
-
-// The window and its letterbox, for the layer's own windows and full-screen displays; null
-// for any other window id.
-SDL_Window* ArenaWindow(std::uint32_t windowId, Letterbox& view) {
-    const GLContextRecord* record = FindGLContextRecord(windowId);
-    if (!record || (record->kind != kContextWindow && record->kind != kContextFullScreen)) {
-        return nullptr;
-    }
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(record->window, &width, &height);
-    view = Letterbox(record->width, record->height, width, height);
-    return record->window;
 }
 
 // Whether a window manager looks after the window's display. Only X can run without one: an
@@ -92,6 +95,7 @@ void ToggleByHand(std::uint32_t windowId, SDL_Window* window) {
     SDL_SetWindowSize(window, bounds.w, bounds.h);
 }
 
+#endif
 }  // namespace
 
 void GetGLDrawableSize(const GLContextRecord* record, int& width, int& height) {
