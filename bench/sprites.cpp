@@ -6,6 +6,8 @@
 // cases run in the 800 x 600 window and again with the window made 1920 x 1080, where the
 // same arena is drawn 1.8 times as large between bars (the one flip after the resize places
 // it; the timed frames do not flip).
+// The program's own main: SDL must not rename it.
+#define SDL_MAIN_HANDLED
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
