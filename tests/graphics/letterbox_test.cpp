@@ -35,9 +35,9 @@ TEST(Letterbox, ArenaEdgesLandWhereGLFillsAShapeWithThoseEdges) {
         const double scale = double(view.Box().width) / 800;
         for (const auto& [x0, x1] : {std::pair{0, 800}, {0, 1}, {17, 18}, {399, 401}}) {
             // GL fills column p when its centre lies in [x0, x1) scaled.
-            auto fills = [&](int p) {
+            auto fills = [&view, scale, from = x0, to = x1](int p) {
                 const double c = p + 0.5 - view.Box().x;
-                return x0 * scale <= c && c < x1 * scale;
+                return from * scale <= c && c < to * scale;
             };
             const PixelRect mapped = view.Map({x0, 0, x1 - x0, 1});
             if (!fills(mapped.x)) continue;  // below scale 1 a shape may fill no column
