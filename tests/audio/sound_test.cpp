@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <future>
+#include <thread>
 #include <vector>
 
 #include "audio/aurel.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "fake_wave_out.h"
+#include "runtime/program.h"
 
 namespace vdl {
 namespace {
@@ -147,6 +150,60 @@ TEST(SoundQuietDriver, WithoutAnOutputDeviceEverythingIsQuietButWorks) {
     EXPECT_EQ(IsChannelPlaying(channel), 0);
     EXPECT_EQ(IsChannelPlaying(nullptr), 0);
 }
+
+// A page has no threads: there InitAudio opens the output itself.
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+std::promise<void> letOutputOpen;
+std::thread::id openedOn;
+bool outputClosed = false;
+
+class TClosingWaveOut : public TFakeWaveOut {
+public:
+    ~TClosingWaveOut() override { outputClosed = true; }
+};
+
+std::unique_ptr<TWaveOut> OutputOnceLetOpen() {
+    static const std::shared_future<void> letOpen = letOutputOpen.get_future().share();
+    openedOn = std::this_thread::get_id();
+    letOpen.wait();
+    return std::make_unique<TClosingWaveOut>();
+}
+
+// The caller goes on while the output opens; InitAudio waits for it and plays on it.
+TEST(SoundStartUp, TheOutputOpensOnAThreadOfItsOwnAndInitAudioPlaysOnIt) {
+    SetWaveOutOpener(&OutputOnceLetOpen);
+    BeginInitAudio();
+    EXPECT_FALSE(AudioOutputSettled());
+    EXPECT_EQ(MixerDevice(), nullptr);
+    letOutputOpen.set_value();
+    EXPECT_TRUE(InitAudio());
+    EXPECT_TRUE(AudioOutputSettled());
+    EXPECT_NE(openedOn, std::this_thread::get_id());
+    EXPECT_NE(dynamic_cast<TAurelAudioDriver*>(&CurrentAudioDriver()), nullptr);
+    EXPECT_NE(MixerDevice(), nullptr);
+    RunExitRoutines();
+    EXPECT_EQ(MixerDevice(), nullptr);
+    EXPECT_TRUE(outputClosed);
+}
+
+// A program that ends before InitAudio took the output waits for it and closes it.
+TEST(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
+    SetWaveOutOpener(&OutputOnceLetOpen);
+    BeginInitAudio();
+    letOutputOpen.set_value();
+    RunExitRoutines();
+    EXPECT_TRUE(outputClosed);
+    EXPECT_EQ(MixerDevice(), nullptr);
+}
+
+TEST(SoundStartUp, WithoutADeviceTheQuietDriverStays) {
+    SetWaveOutOpener([]() -> std::unique_ptr<TWaveOut> { return nullptr; });
+    BeginInitAudio();
+    EXPECT_FALSE(InitAudio());
+    EXPECT_TRUE(AudioOutputSettled());
+    EXPECT_EQ(dynamic_cast<TAurelAudioDriver*>(&CurrentAudioDriver()), nullptr);
+}
+#endif
 
 }  // namespace
 }  // namespace vdl
