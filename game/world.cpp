@@ -168,6 +168,8 @@ void LoadFonts() {
     font32 = Required(vdl::OpenImageFont(kFontUrl, 32, vdl::SMOOTHFONT), "santbsb_.ttf");
     font28 = Required(vdl::OpenImageFont(kFontUrl, 28, vdl::SMOOTHFONT), "santbsb_.ttf");
     font24 = Required(vdl::OpenImageFont(kFontUrl, 24, vdl::SMOOTHFONT), "santbsb_.ttf");
+    // The fonts keep their own copy of the file.
+    vdl::ReleaseEmbeddedPages("santbsb_.ttf");
 }
 
 void FinishLoadingImages() {
@@ -185,6 +187,7 @@ void FinishLoadingImages() {
         }
         images.*kImageTable[i].slot = Required(imageLoad.loaded[i], kImageTable[i].file);
         imageLoad.loaded[i] = nullptr;
+        vdl::ReleaseEmbeddedPages(kImageTable[i].file);
     }
     vdl::SetImageAnchor(images.directions, 0, 0);
     vdl::SetImageAnchor(images.title, 0, 0);
@@ -195,6 +198,8 @@ void FinishLoadingSounds() {
     musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
     bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();
+    vdl::ReleaseEmbeddedPages(musicLoad.file);
+    vdl::ReleaseEmbeddedPages(bellLoad.file);
 }
 
 void LoadGameResources() {
