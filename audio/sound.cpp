@@ -41,9 +41,14 @@ struct TAudioState {
     TOpening opening;
 } audio;
 
-// At program exit, an output opened but never taken by InitAudio is closed again.
-void DropUntakenOutput() {
-    audio.opening.Take();
+bool closeRegistered = false;
+
+// Closes the audio layer at program exit (an output opened but never taken by InitAudio
+// too), once however often it is opened.
+void RegisterClose() {
+    if (closeRegistered) return;
+    closeRegistered = true;
+    AddExitRoutine(CloseAudio);
 }
 
 TAudioDriver& QuietDriver() {
@@ -97,7 +102,7 @@ bool InitAudio() {
     } else if (OpenMixer() != 0) {
         return false;
     }
-    AddExitRoutine(CloseMixer);
+    RegisterClose();
     audio.current = std::make_shared<TAurelAudioDriver>();
     audio.opened = true;
     return true;
@@ -107,11 +112,21 @@ void BeginInitAudio() {
     if (!kThreads || audio.initialised || audio.opening.thread.joinable()) return;
     const WaveOutOpener opener = InstalledWaveOutOpener();
     if (!opener) return;
-    AddExitRoutine(DropUntakenOutput);
+    RegisterClose();
     audio.opening.thread = std::thread([opener] {
         audio.opening.output = opener();
         audio.opening.done.store(true, std::memory_order_release);
     });
+}
+
+void CloseAudio() {
+    closeRegistered = false;  // a routine that has run is forgotten; twice closes nothing
+    audio.opening.Take();
+    audio.opening.done.store(false, std::memory_order_relaxed);
+    CloseMixer();
+    audio.current = nullptr;
+    audio.initialised = false;
+    audio.opened = false;
 }
 
 bool AudioOutputSettled() {

@@ -75,6 +75,11 @@ void BeginInitAudio();
 // InitAudio would wait; true otherwise.
 bool AudioOutputSettled();
 
+// Closes what InitAudio (or BeginInitAudio) opened, waiting for an output still being opened,
+// and makes the quiet driver current: InitAudio may then open the output again. Sounds and
+// channels of the closed mixer play nothing.
+void CloseAudio();
+
 // TSound::Load(url, flags).
 SoundRef LoadSoundFrom(const std::string& url, int flags);
 SoundRef LoadSoundFrom(const std::shared_ptr<TAudioSample>& sample, int flags);

@@ -63,7 +63,7 @@ void SetUpDrawingState() {
 }
 
 void LoadGame(const GamePlatform& platform) {
-    soundStart.platform = &platform;
+    soundStart = {&platform, false, false};
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
     BeginLoadingImages();

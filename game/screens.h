@@ -39,7 +39,8 @@ void LoadGame(const GamePlatform& platform);
 // and the music channel. The title menu calls this after every frame: the first call begins
 // it, a later one finishes it once everything is ready or, with wait, waits for it (before
 // the menu plays the music or starts play). Without an output the game says so, once, and
-// plays silent. Once finished (a later run from the menu included) it does nothing.
+// plays silent. Once finished it does nothing (a later run from the menu included) until the
+// next LoadGame, which starts the sound afresh.
 void StartSound(bool wait);
 
 // Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,

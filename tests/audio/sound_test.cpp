@@ -154,6 +154,7 @@ TEST(SoundQuietDriver, WithoutAnOutputDeviceEverythingIsQuietButWorks) {
 // A page has no threads: there InitAudio opens the output itself.
 #if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
 std::promise<void> letOutputOpen;
+std::shared_future<void> outputLetOpen;
 std::thread::id openedOn;
 bool outputClosed = false;
 
@@ -163,14 +164,28 @@ public:
 };
 
 std::unique_ptr<TWaveOut> OutputOnceLetOpen() {
-    static const std::shared_future<void> letOpen = letOutputOpen.get_future().share();
     openedOn = std::this_thread::get_id();
-    letOpen.wait();
+    outputLetOpen.wait();
     return std::make_unique<TClosingWaveOut>();
 }
 
+// Each test starts and ends with the audio layer closed.
+class SoundStartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CloseAudio();
+        outputClosed = false;
+        letOutputOpen = std::promise<void>();
+        outputLetOpen = letOutputOpen.get_future().share();
+    }
+    void TearDown() override {
+        CloseAudio();
+        SetWaveOutOpener(nullptr);
+    }
+};
+
 // The caller goes on while the output opens; InitAudio waits for it and plays on it.
-TEST(SoundStartUp, TheOutputOpensOnAThreadOfItsOwnAndInitAudioPlaysOnIt) {
+TEST_F(SoundStartUp, TheOutputOpensOnAThreadOfItsOwnAndInitAudioPlaysOnIt) {
     SetWaveOutOpener(&OutputOnceLetOpen);
     BeginInitAudio();
     EXPECT_FALSE(AudioOutputSettled());
@@ -187,7 +202,7 @@ TEST(SoundStartUp, TheOutputOpensOnAThreadOfItsOwnAndInitAudioPlaysOnIt) {
 }
 
 // A program that ends before InitAudio took the output waits for it and closes it.
-TEST(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
+TEST_F(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
     SetWaveOutOpener(&OutputOnceLetOpen);
     BeginInitAudio();
     letOutputOpen.set_value();
@@ -196,7 +211,7 @@ TEST(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
     EXPECT_EQ(MixerDevice(), nullptr);
 }
 
-TEST(SoundStartUp, WithoutADeviceTheQuietDriverStays) {
+TEST_F(SoundStartUp, WithoutADeviceTheQuietDriverStays) {
     SetWaveOutOpener([]() -> std::unique_ptr<TWaveOut> { return nullptr; });
     BeginInitAudio();
     EXPECT_FALSE(InitAudio());

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "audio/mixer.h"
+#include "audio/sound.h"
 #include "graphics/headless_renderer.h"
-#include "runtime/program.h"
 #include "tests/audio/fake_wave_out.h"
 #include "tests/game/game_fixture.h"
 
@@ -22,6 +22,7 @@ using gametest::StopRun;
 // The output opens once the test lets it, or after ten seconds; a start-up that waited for it
 // before the first frame would show it open there.
 std::promise<void> letOutputOpen;
+std::shared_future<void> outputLetOpen;
 bool deviceFound = true;
 
 // Ticked by whoever plays it: no mixing thread, as in a page.
@@ -31,8 +32,7 @@ public:
 };
 
 std::unique_ptr<vdl::TWaveOut> SlowOutput() {
-    static const std::shared_future<void> letOpen = letOutputOpen.get_future().share();
-    letOpen.wait_for(std::chrono::seconds(10));
+    outputLetOpen.wait_for(std::chrono::seconds(10));
     if (!deviceFound) return nullptr;
     return std::make_unique<TSelfTickingWaveOut>();
 }
@@ -63,8 +63,15 @@ protected:
         EXPECT_THROW(game::RunFromTitleMenu(kSlowSound), StopRun);
         return seen;
     }
+    void SetUp() override {
+        GameTest::SetUp();
+        vdl::CloseAudio();
+        letOutputOpen = std::promise<void>();
+        outputLetOpen = letOutputOpen.get_future().share();
+    }
     void TearDown() override {
-        vdl::RunExitRoutines();  // the mixer closes
+        vdl::CloseAudio();
+        vdl::SetWaveOutOpener(nullptr);
         GameTest::TearDown();
     }
 };
