@@ -36,6 +36,7 @@ struct SoundStartState {
 
 // Draws the two lines of a wait screen in black until a left click.
 void WaitForClick(const char* heading, int x, const char* prompt) {
+    vdl::ClearPointerAnchor();
     do {
         vdl::SetDrawColor(0, 0, 0);
         vdl::DrawString(heading, static_cast<float>(x), 150);
@@ -149,10 +150,12 @@ void PlayLoop() {
     TButton::UpdateAll();
     vdl::SetDrawRotation(0);
     vdl::SetDrawAlpha(1.0f);
+    vdl::ClearPointerAnchor();
     vdl::ShowPointer();
 }
 
 void PauseScreen() {
+    vdl::ClearPointerAnchor();
     vdl::ResetKeys();
     vdl::ResetMouse();
     for (;;) {

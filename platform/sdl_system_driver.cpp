@@ -209,7 +209,7 @@ int VirtualKeyFromScancode(int scancode) {
     return KeyTable()[scancode];
 }
 
-TSDLSystemDriver::TSDLSystemDriver() {
+TSDLSystemDriver::TSDLSystemDriver() : gamepad_(std::make_unique<TSDLGamepad>(*this)) {
 #ifdef _WIN32
     // Windows' default timer tick is 15.6 ms, far coarser than a frame's sleep. One request
     // per process, returned when the process exits.
@@ -234,6 +234,7 @@ void TSDLSystemDriver::Poll() {
     SDL_Event event;
     while (SDL_PollEvent(&event))
         HandleEvent(event);
+    gamepad_->Step(modifierFlags_);
 }
 
 void TSDLSystemDriver::Wait() {
@@ -243,6 +244,7 @@ void TSDLSystemDriver::Wait() {
 }
 
 void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
+    if (gamepad_->HandleEvent(event, modifierFlags_)) return;
     switch (event.type) {
         case SDL_QUIT:
             EmitOSEvent(kEventAppTerminate, nullptr, 0, modifierFlags_, 0, 0, nullptr);
@@ -254,10 +256,12 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     EmitOSEvent(kEventAppResume, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    gamepad_->SetSuspended(false, modifierFlags_);
                     TellFocus(event.window.windowID, true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                     EmitOSEvent(kEventAppSuspend, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    gamepad_->SetSuspended(true, modifierFlags_);
                     TellFocus(event.window.windowID, false);
                     break;
                 case SDL_WINDOWEVENT_LEAVE:
@@ -353,6 +357,7 @@ void TSDLSystemDriver::TranslateMotion(const SDL_Event& event) {
         data = 1;
     }
     EmitOSEvent(kEventMouseMove, nullptr, data, modifierFlags_, x, y, nullptr);
+    gamepad_->PointerMoved(x, y);
 }
 
 void TSDLSystemDriver::TrackPointerWindow(std::uint32_t windowId, int x, int y, ObjectRef source) {

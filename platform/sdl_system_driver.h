@@ -7,7 +7,9 @@
 // focus loss and gain, "AppTerminate" on a close request (the close button, Alt+F4, or SDL's
 // quit), and "MouseEnter"/"MouseLeave" around the window.
 // Focus changes are then passed to the window listener (platform/window_listener.h), which
-// the GL window layer installs when it starts SDL's video.
+// the GL window layer installs when it starts SDL's video. Game controllers come out as the
+// same key, button and pointer events, through the driver's gamepad (platform/sdl_gamepad.h);
+// each Poll ends with the gamepad's step, which moves the pointer by its stick.
 //
 // This header does not include SDL; only the driver's source does.
 #pragma once
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/sdl_gamepad.h"
 #include "platform/window_listener.h"
 #include "system/system_driver.h"
 
@@ -40,6 +43,9 @@ public:
     // The modifier flags given to new events.
     int ModifierFlags() const { return modifierFlags_; }
 
+    // The game controller in use and its translation.
+    const TSDLGamepad& Gamepad() const { return *gamepad_; }
+
 private:
     void TranslateKey(const SDL_Event& event);
     void TranslateMotion(const SDL_Event& event);
@@ -51,6 +57,7 @@ private:
     std::uint32_t pointerWindow_ = 0;
     ObjectRef pointerSource_;
     int pointerVisibleFlag_ = 1;
+    std::unique_ptr<TSDLGamepad> gamepad_;
 };
 
 // A new SDL system driver.
