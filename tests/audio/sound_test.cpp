@@ -210,14 +210,6 @@ TEST_F(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
     EXPECT_TRUE(outputClosed);
     EXPECT_EQ(MixerDevice(), nullptr);
 }
-
-TEST_F(SoundStartUp, WithoutADeviceTheQuietDriverStays) {
-    SetWaveOutOpener([]() -> std::unique_ptr<TWaveOut> { return nullptr; });
-    BeginInitAudio();
-    EXPECT_FALSE(InitAudio());
-    EXPECT_TRUE(AudioOutputSettled());
-    EXPECT_EQ(dynamic_cast<TAurelAudioDriver*>(&CurrentAudioDriver()), nullptr);
-}
 #endif
 
 }  // namespace
