@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <future>
 #include <iterator>
@@ -130,7 +131,40 @@ constexpr std::launch kDecodeLaunch = std::launch::deferred;
 constexpr std::launch kDecodeLaunch = std::launch::async;
 #endif
 
+namespace {
+// The program may end while the loaders still run (a quit in the first menu frames, a window
+// that does not open, a test or a run of the runner that ends): it waits for them before the
+// decoders they use are torn down. A loader deferred to its first use (a page's) has nothing
+// running.
+// NOTE: waited for at exit, not in an exit routine: the decoders are statics made before the
+// loaders start, so what is registered with atexit now runs before they are destroyed, however
+// the program ends.
+bool waitRegistered = false;
+
+template <class T>
+void WaitIfRunning(const std::future<T>& loader) {
+    if (loader.valid() &&
+        loader.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
+        loader.wait();
+    }
+}
+
+void WaitForLoaders() {
+    for (const std::future<void>& loader : imageLoad.loaders)
+        WaitIfRunning(loader);
+    for (const SoundLoad* load : {&musicLoad, &bellLoad})
+        WaitIfRunning(load->sample);
+}
+
+void RegisterWaitForLoaders() {
+    if (waitRegistered) return;
+    waitRegistered = true;
+    std::atexit(&WaitForLoaders);
+}
+}  // namespace
+
 void BeginLoadingSounds() {
+    RegisterWaitForLoaders();
     for (SoundLoad* load : {&musicLoad, &bellLoad}) {
         load->sample = std::async(kDecodeLaunch, [file = load->file] {
             return vdl::LoadAudioSample(std::string("incbin::") + file);
@@ -160,6 +194,7 @@ void LoadImagesAndFonts() {
 void BeginLoadingImages() {
     vdl::SetAutoCenterAnchor(true);
     vdl::SetImageMaskColor(255, 255, 0);
+    RegisterWaitForLoaders();
     imageLoad.next = 0;
     imageLoad.loaders.clear();
     for (int i = 0; i < kImageLoaders; ++i)

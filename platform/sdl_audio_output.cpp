@@ -171,9 +171,15 @@ private:
 }  // namespace
 
 std::unique_ptr<TWaveOut> OpenSdlWaveOut() {
-    auto out = std::make_unique<TSdlWaveOut>();
-    if (!out->Open()) return nullptr;
-    return out;
+    std::unique_ptr<TWaveOut> opened;
+    {
+        auto out = std::make_unique<TSdlWaveOut>();
+        if (out->Open()) opened = std::move(out);
+    }
+    // NOTE: the opening may run on a thread SDL did not start, whose own data (the error
+    // text, thread-local storage) SDL frees only when asked.
+    SDL_TLSCleanup();
+    return opened;
 }
 
 }  // namespace vdl
