@@ -44,7 +44,6 @@ varying vec2 v_texCoord;
 varying vec4 v_color;
 void main() {
     gl_Position = vec4(a_position * u_scale + vec2(-1.0, 1.0), 0.0, 1.0);
-    gl_PointSize = 1.0;
     v_texCoord = a_texCoord;
     v_color = a_color;
 }
@@ -91,7 +90,7 @@ struct BatchVertex {
 
 // Vertices first to first + count of the batch, drawn by one call.
 struct Run {
-    GLenum mode;  // GL_TRIANGLES, GL_LINES or GL_POINTS
+    GLenum mode;  // GL_TRIANGLES or GL_LINES
     GLint first;
     GLsizei count;
 };
@@ -575,8 +574,17 @@ void TGLES2Vex2DDriver::Cls() {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
+// NOTE: a square over the pixel a GL point at (x + 0.5, y + 0.5) covers, not a GL point, so
+// that the outline of a box (lines and their end points) stays in one run of triangles.
 void TGLES2Vex2DDriver::Plot(float x, float y) {
-    *Reserve(GL_POINTS, 0, 1) = ScreenVertex(x + 0.5f, y + 0.5f);
+    const float left = std::floor(x + 0.5f), top = std::floor(y + 0.5f);
+    const BatchVertex corners[4] = {
+        ScreenVertex(left, top),
+        ScreenVertex(left + 1.0f, top),
+        ScreenVertex(left + 1.0f, top + 1.0f),
+        ScreenVertex(left, top + 1.0f),
+    };
+    AddFan(corners, 4, 0);
 }
 
 void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {

@@ -9,9 +9,9 @@
 // windows with ES 2 contexts sharing textures with a hidden ES 2 context.
 //
 // Shapes and images are not drawn when asked for but collected: every vertex goes into one
-// client-side array, and a run of primitives of one type (triangles, lines, points) becomes
-// one draw call. Rectangles, images, ovals and polygons are triangles (fans split into
-// triangles), so a frame of sprites of one texture is one draw. What GL state a draw needs
+// client-side array, and a run of primitives of one type (triangles or lines) becomes
+// one draw call. Rectangles, images, ovals, polygons and points are triangles (fans split
+// into triangles), so a frame of sprites of one texture is one draw. What GL state a draw needs
 // (texture, blend, scissor box) cannot change inside a batch: the batch is drawn first, as it
 // is before a clear, a grab, a pixmap draw, a surface switch, a flip and before a texture in
 // it is deleted.

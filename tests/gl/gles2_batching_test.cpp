@@ -67,7 +67,7 @@ TEST_P(GLES2Batching, ShapesShareTheTriangleRunAndStateChangesSplitTheBatch) {
     PlotPoint(60, 0);
     PlotPoint(61, 0);
     GrabScreenPixmap(0, 0, 1, 1);
-    EXPECT_EQ(DrawCalls(), 3) << "triangles, lines, points";
+    EXPECT_EQ(DrawCalls(), 3) << "triangles, lines, and points as triangles";
 
     for (int i = 0; i < 4; ++i)
         DrawImageFrame(i % 2 ? red : green, 10.0f * i, 40.0f);
