@@ -188,12 +188,13 @@ vdl::ObjectRef FrameStarts(int, vdl::ObjectRef data, const vdl::ObjectRef&) {
 }  // namespace
 
 int main() {
-    const bool sound = game::LoadGame(kCanvas);
+    game::LoadGame(kCanvas);
     game::CreateWorld();
     if (!kCanvas.openWindow()) {
         std::fputs("web_frames: no canvas\n", stderr);
         return 1;
     }
+    game::FinishLoadingImages();
     game::SetUpDrawingState();
     game::player = std::make_shared<game::Tplayer>();
     MeasureCrowd(600, true);
@@ -206,6 +207,6 @@ int main() {
     sim::DriveNextGame(pilot);
     vdl::AddHook(vdl::FlipHook, &FrameEnds, nullptr, 1);
     vdl::AddHook(vdl::FlipHook, &FrameStarts, nullptr, -1);
-    game::RunFromTitleMenu(kCanvas, sound);
+    game::RunFromTitleMenu(kCanvas);
     return 0;
 }

@@ -33,8 +33,10 @@ namespace {
 
 constexpr GLContextApi kApi = GLContextApi::ES2;
 
-// Positions arrive in pixels, y down; u_scale (2 / width, -2 / height) and the offset take
-// them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same factors.
+// Positions arrive in arena pixels, y down; u_scale (2 / width, -2 / height) and the offset
+// take them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same
+// factors, and the GL viewport is the arena's box in the drawable. Points are squares of
+// triangles in arena pixels, so they grow with the arena as everything else does.
 const char* const kVertexShader = R"(
 uniform vec2 u_scale;
 attribute vec2 a_position;
@@ -137,6 +139,10 @@ struct RendererState {
     GLint uScale[2][2] = {};
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
+
+    Letterbox view;                  // the current surface's arena in its drawable
+    PixelRect viewport{0, 0, 1, 1};  // the viewport last set, in arena pixels
+    GLfloat clearColor[4] = {0, 0, 0, 1};
 
     int drawCalls = 0;  // since the last flip
     int lastFrameDrawCalls = 0;
@@ -287,6 +293,50 @@ BatchVertex ScreenVertex(float x, float y, float u = es.whiteU, float v = es.whi
 BatchVertex LocalVertex(float x, float y, float tx, float ty, float u = es.whiteU,
                         float v = es.whiteV) {
     return ScreenVertex(es.transform.X(x, y, tx), es.transform.Y(x, y, ty), u, v);
+}
+
+// The scissor test for the viewport last set, under the current letterbox.
+void ApplyScissor() {
+    const PixelRect& v = es.viewport;
+    GLWindowBox box;
+    if (!ScissorBox(es.view, v.x, v.y, v.width, v.height, box)) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(box.x, box.y, box.width, box.height);
+}
+
+// Arena pixels to clip space over the arena's box in every program, the viewport's scissor
+// box mapped again. Leaves the last program in use.
+void ApplyLetterbox() {
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int test = 0; test < 2; ++test) {
+            glUseProgram(es.programs[textured][test]);
+            glUniform2f(es.uScale[textured][test], 2.0f / static_cast<float>(es.view.ArenaWidth()),
+                        -2.0f / static_cast<float>(es.view.ArenaHeight()));
+            es.usedProgram = es.programs[textured][test];
+        }
+    }
+    const GLWindowBox box = ToGLWindow(es.view, es.view.Box());
+    glViewport(box.x, box.y, box.width, box.height);
+    ApplyScissor();
+}
+
+// Clears the bars around the arena black, whatever the clear colour; the back buffer's
+// contents after a swap are undefined, so this runs before every one.
+void ClearBars() {
+    if (es.view.FillsDrawable()) return;
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    for (const PixelRect& bar : es.view.Bars()) {
+        if (bar.Empty()) continue;
+        const GLWindowBox box = ToGLWindow(es.view, bar);
+        glScissor(box.x, box.y, box.width, box.height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
+    ApplyScissor();
 }
 
 // Adds the polygon through count corners as the triangles fanning out of the first, as GL
@@ -454,8 +504,6 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
         return;
     }
     GLContextDriver(kApi)->SetGraphics(surface->graphics);
-    int width = 0, height = 0, depth = 0, hz = 0, flags = 0;
-    surface->GetSettings(width, height, depth, hz, flags);
     EnsureProgram();
 
     es.blendCache = 0;
@@ -476,15 +524,10 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     glEnableVertexAttribArray(kTexCoord);
     glEnableVertexAttribArray(kColor);
     glActiveTexture(GL_TEXTURE0);
-    for (int textured = 0; textured < 2; ++textured) {
-        for (int test = 0; test < 2; ++test) {
-            glUseProgram(es.programs[textured][test]);
-            // The sampler's unit is 0, as every uniform starts.
-            glUniform2f(es.uScale[textured][test], 2.0f / static_cast<float>(std::max(width, 1)),
-                        -2.0f / static_cast<float>(std::max(height, 1)));
-        }
-    }
-    glViewport(0, 0, width, height);
+    // The sampler's unit is 0, as every uniform starts.
+    es.view = SurfaceLetterbox(*surface);
+    es.viewport = {0, 0, es.view.ArenaWidth(), es.view.ArenaHeight()};
+    ApplyLetterbox();
 
     surface->MakeCurrent();
     surface->ApplyState();
@@ -492,9 +535,18 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
 
 void TGLES2Vex2DDriver::Flip(int sync) {
     Flush();
+    ClearBars();
     GLContextDriver(kApi)->Flip(sync);
     es.lastFrameDrawCalls = es.drawCalls;
     es.drawCalls = 0;
+
+    // The window may have been resized or gone full screen since the last frame.
+    const std::shared_ptr<TVex2DGraphics> surface = TVex2DGraphics::Current();
+    if (!surface || surface->driver.get() != this) return;
+    const Letterbox now = SurfaceLetterbox(*surface);
+    if (now == es.view) return;
+    es.view = now;
+    ApplyLetterbox();
 }
 
 std::shared_ptr<TImageFrame> TGLES2Vex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
@@ -547,18 +599,16 @@ void TGLES2Vex2DDriver::SetColor(int r, int g, int b) {
 }
 
 void TGLES2Vex2DDriver::SetClsColor(int r, int g, int b) {
-    glClearColor(Clamp255(r) / 255.0f, Clamp255(g) / 255.0f, Clamp255(b) / 255.0f, 1.0f);
+    es.clearColor[0] = Clamp255(r) / 255.0f;
+    es.clearColor[1] = Clamp255(g) / 255.0f;
+    es.clearColor[2] = Clamp255(b) / 255.0f;
+    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
 }
 
 void TGLES2Vex2DDriver::SetViewport(int x, int y, int width, int height) {
     Flush();
-    int windowY = 0;
-    if (!ScissorBottom(x, y, width, height, windowY)) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, windowY, width, height);
+    es.viewport = {x, y, width, height};
+    ApplyScissor();
 }
 
 void TGLES2Vex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -590,7 +640,7 @@ void TGLES2Vex2DDriver::Plot(float x, float y) {
 void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     const BatchVertex a = LocalVertex(x0, y0, tx + 0.5f, ty + 0.5f);
     const BatchVertex b = LocalVertex(x1, y1, tx + 0.5f, ty + 0.5f);
-    if (es.lineWidth <= 1.0f) {
+    if (es.lineWidth * es.view.Scale() <= 1.0f) {
         BatchVertex* out = Reserve(GL_LINES, 0, 2);
         out[0] = a;
         out[1] = b;
@@ -672,11 +722,16 @@ void TGLES2Vex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
 
 PixmapRef TGLES2Vex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     Flush();
-    PixmapRef pixmap = TPixmap::Create(width, height, PF_RGBA8888, 4);
+    // The drawable pixels under the rectangle, shrunk to arena pixels when scaled.
+    const PixelRect arena{x, y, width, height};
+    const PixelRect mapped = es.view.Map(arena);
+    const GLWindowBox box = ToGLWindow(es.view, mapped);
+    PixmapRef pixmap = TPixmap::Create(mapped.width, mapped.height, PF_RGBA8888, 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(x, CurrentGraphicsHeight() - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixmap->pixels);
-    return FlipPixmapY(pixmap);
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels);
+    PixmapRef grab = FlipPixmapY(pixmap);
+    if (mapped.width == width && mapped.height == height) return grab;
+    return es.view.ShrinkGrab(grab, arena);
 }
 
 void TGLES2Vex2DDriver::DrawBatch() {
