@@ -4,11 +4,14 @@
 // Start-up: from the fork that starts candycane-arena to the moment the first menu frame is on
 // the screen, seen by polling one row of the screen through the title picture (red stripes)
 // every quarter millisecond. Memory: the resident set of the program after a minute of play,
-// driven with xdotool (Start, the intro, then moving and firing).
+// driven with xdotool (Start, the intro, then moving and firing), beside the same figures of
+// bench_gl_floor: a plain SDL2 + OpenGL window drawing what the renderer draws, which is what
+// any program drawing this way costs on this machine's GL, so that what the game holds above it
+// is the game's own.
 //
 // bench_startup [PROGRAM] times another build of the program (an older one, to compare two
 // builds back to back in one sitting); CCA_BENCH_STARTUP_RUNS=N makes N runs instead of 7, and
-// CCA_BENCH_STARTUP_PLAY=0 leaves out the minute of play.
+// CCA_BENCH_STARTUP_PLAY=0 leaves out the minute of play and the floor.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -29,17 +32,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char* program = CCA_BINARY_DIR "/game/candycane-arena";
+const char* const floorProgram = CCA_BINARY_DIR "/bench/bench_gl_floor";
 constexpr int kWindowX = 32;  // where a window's client area lands under a bare Xvfb
 constexpr int kWindowY = 32;
 constexpr int kTitleRow = 110;  // a row through the title's lettering
 
-pid_t StartGame() {
+pid_t Start(const char* path) {
     const pid_t pid = fork();
     if (pid == 0) {
-        execl(program, program, static_cast<char*>(nullptr));
+        execl(path, path, static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
+}
+
+pid_t StartGame() {
+    return Start(program);
 }
 
 void StopGame(pid_t pid) {
@@ -80,13 +88,33 @@ double MeasureStartup(Display* display) {
     return ms;
 }
 
-long ResidentKiB(pid_t pid) {
+// A figure of /proc/pid/status in KiB ("VmRSS:", "RssAnon:", "RssFile:"), or -1.
+long StatusKiB(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + field.size());
     }
     return -1;
+}
+
+long ResidentKiB(pid_t pid) {
+    return StatusKiB(pid, "VmRSS:");
+}
+
+// The floor's resident set 3 s after it starts and a minute later.
+void MeasureFloor() {
+    const pid_t pid = Start(floorProgram);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long atStart = ResidentKiB(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+    const long afterMinute = ResidentKiB(pid);
+    const long anon = StatusKiB(pid, "RssAnon:"), file = StatusKiB(pid, "RssFile:");
+    StopGame(pid);
+    std::printf(
+        "floor (a plain SDL2 + OpenGL window drawing): %ld KiB after 3 s, %ld KiB after 63 s "
+        "(%ld KiB anonymous, %ld KiB of files)\n",
+        atStart, afterMinute, anon, file);
 }
 
 void Xdotool(const std::string& args) {
@@ -121,11 +149,12 @@ void MeasureMemory(Display* display) {
     }
     const double played = std::chrono::duration<double>(Clock::now() - playStart).count();
     const long afterMinute = ResidentKiB(pid);
+    const long anon = StatusKiB(pid, "RssAnon:"), file = StatusKiB(pid, "RssFile:");
     StopGame(pid);
     std::printf(
         "resident set: %ld KiB at the first menu frame, %ld KiB at the menu 3 s later, %ld KiB "
-        "after 1 s of play, %ld KiB after %.0f s\n",
-        atFirstFrame, atMenu, afterFirstSecond, afterMinute, played);
+        "after 1 s of play, %ld KiB after %.0f s (%ld KiB anonymous, %ld KiB of files)\n",
+        atFirstFrame, atMenu, afterFirstSecond, afterMinute, played, anon, file);
 }
 
 }  // namespace
@@ -154,7 +183,10 @@ int main(int argc, char** argv) {
         "max %.1f ms (%zu runs)\n",
         runs.front(), runs[runs.size() / 2], runs.back(), runs.size());
     const char* play = std::getenv("CCA_BENCH_STARTUP_PLAY");
-    if (!play || std::string(play) != "0") MeasureMemory(display);
+    if (!play || std::string(play) != "0") {
+        MeasureMemory(display);
+        MeasureFloor();
+    }
     XCloseDisplay(display);
     return 0;
 }
