@@ -12,6 +12,7 @@
 #include "graphics/graphics.h"
 #include "graphics/image_font.h"
 #include "system/polled_input.h"
+#include "system/system_driver.h"
 
 namespace game {
 
@@ -253,6 +254,7 @@ void StartLevel() {
     bulletList->RemoveAll();
     snowballList->RemoveAll();
     vdl::SetDrawColor(0, 0, 0);
+    vdl::ClearPointerAnchor();
     vdl::ResetMouse();
     for (;;) {
         vdl::ClearScreen();

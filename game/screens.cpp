@@ -29,6 +29,7 @@ constexpr int kLevelCompleteFrames = 101;
 
 // Draws the two lines of a wait screen in black until a left click.
 void WaitForClick(const char* heading, int x, const char* prompt) {
+    vdl::ClearPointerAnchor();
     do {
         vdl::SetDrawColor(0, 0, 0);
         vdl::DrawString(heading, static_cast<float>(x), 150);
@@ -117,10 +118,12 @@ void PlayLoop() {
     TButton::UpdateAll();
     vdl::SetDrawRotation(0);
     vdl::SetDrawAlpha(1.0f);
+    vdl::ClearPointerAnchor();
     vdl::ShowPointer();
 }
 
 void PauseScreen() {
+    vdl::ClearPointerAnchor();
     vdl::ResetKeys();
     vdl::ResetMouse();
     for (;;) {

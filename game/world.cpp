@@ -15,8 +15,10 @@
 #include "game/player.h"
 #include "graphics/drawing.h"
 #include "runtime/errors.h"
+#include "runtime/math.h"
 #include "stream/embedded.h"
 #include "system/polled_input.h"
+#include "system/system_driver.h"
 
 namespace game {
 
@@ -148,6 +150,8 @@ void CreateWorld() {
 }
 
 void GameFrame() {
+    // Aiming by direction (a gamepad's stick) aims from where the player stands.
+    vdl::SetPointerAnchor(vdl::TruncToInt(player->x), vdl::TruncToInt(player->y));
     vdl::SetDrawColor(255, 255, 255);
     player->Update();
     Tport::DrawAll();

@@ -45,6 +45,11 @@ void TVex2DGraphics::GetSettings(int& width, int& height, int& depth, int& hz, i
     if (graphics) graphics->GetSettings(width, height, depth, hz, flags);
 }
 
+void TVex2DGraphics::GetDrawableSize(int& width, int& height) {
+    width = height = 0;
+    if (graphics) graphics->GetDrawableSize(width, height);
+}
+
 void TVex2DGraphics::Close() {
     if (!graphics) return;
     // NOTE: a closed surface must not stay the drawing target.

@@ -98,6 +98,8 @@ public:
     std::shared_ptr<TGraphicsDriver> Driver() override;
     // The wrapped surface's settings (zeros once closed).
     void GetSettings(int& width, int& height, int& depth, int& hz, int& flags) override;
+    // The wrapped surface's drawable size (zeros once closed).
+    void GetDrawableSize(int& width, int& height) override;
     // Closes the wrapped surface and lets go of it and of the driver.
     void Close() override;
 

@@ -2,7 +2,8 @@
 //
 // Every primitive is one glBegin/glEnd in immediate mode. Local points are transformed on
 // the CPU as shape_geometry.h says; points and lines get half a pixel so they land on pixel
-// centres.
+// centres. The projection is one unit per arena pixel over the arena's box in the drawable,
+// so everything scales with it; points and lines are made as wide as an arena pixel is.
 #include "graphics/gl_renderer.h"
 
 #include <GL/gl.h>
@@ -31,6 +32,10 @@ struct RendererState {
     GLuint boundTexture = 0;          // last texture bound; 0 after every SetGraphics
     bool texturing = false;           // GL_TEXTURE_2D enabled
     ShapeTransform transform;
+    Letterbox view;                  // the current surface's arena in its drawable
+    PixelRect viewport{0, 0, 1, 1};  // the viewport last set, in arena pixels
+    float lineWidth = 1.0f;          // in arena pixels
+    GLfloat clearColor[4] = {0, 0, 0, 1};
     bool started = false;
     // Set when the program ends: textures then go with the process instead of being
     // deleted in a context that may already be gone.
@@ -77,6 +82,49 @@ bool ProxyTakes(int width, int height) {
 
 int Clamp255(int v) {
     return std::clamp(v, 0, 255);
+}
+
+// The scissor test for the viewport last set, under the current letterbox.
+void ApplyScissor() {
+    const PixelRect& v = gl.viewport;
+    GLWindowBox box;
+    if (!ScissorBox(gl.view, v.x, v.y, v.width, v.height, box)) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(box.x, box.y, box.width, box.height);
+}
+
+// One unit per arena pixel with y down, over the arena's box; points and lines as wide as
+// arena pixels are; the viewport's scissor box mapped again.
+void ApplyLetterbox() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, gl.view.ArenaWidth(), gl.view.ArenaHeight(), 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLWindowBox box = ToGLWindow(gl.view, gl.view.Box());
+    glViewport(box.x, box.y, box.width, box.height);
+    glPointSize(std::max(gl.view.Scale(), 1.0f));
+    glLineWidth(gl.lineWidth * gl.view.Scale());
+    ApplyScissor();
+}
+
+// Clears the bars around the arena black, whatever the clear colour; the back buffer's
+// contents after a swap are undefined, so this runs before every one.
+void ClearBars() {
+    if (gl.view.FillsDrawable()) return;
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    for (const PixelRect& bar : gl.view.Bars()) {
+        if (bar.Empty()) continue;
+        const GLWindowBox box = ToGLWindow(gl.view, bar);
+        glScissor(box.x, box.y, box.width, box.height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(gl.clearColor[0], gl.clearColor[1], gl.clearColor[2], gl.clearColor[3]);
+    ApplyScissor();
 }
 
 }  // namespace
@@ -126,27 +174,31 @@ void TGLVex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
         return;
     }
     GLContextDriver()->SetGraphics(surface->graphics);
-    int width = 0, height = 0, depth = 0, hz = 0, flags = 0;
-    surface->GetSettings(width, height, depth, hz, flags);
 
     gl.blendCache = 0;
     gl.boundTexture = 0;
     gl.texturing = false;
     glDisable(GL_TEXTURE_2D);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(0, 0, width, height);
+    gl.view = SurfaceLetterbox(*surface);
+    gl.viewport = {0, 0, gl.view.ArenaWidth(), gl.view.ArenaHeight()};
+    ApplyLetterbox();
 
     surface->MakeCurrent();
     surface->ApplyState();
 }
 
 void TGLVex2DDriver::Flip(int sync) {
+    ClearBars();
     GLContextDriver()->Flip(sync);
+
+    // The window may have been resized or gone full screen since the last frame.
+    const std::shared_ptr<TVex2DGraphics> surface = TVex2DGraphics::Current();
+    if (!surface || surface->driver.get() != this) return;
+    const Letterbox now = SurfaceLetterbox(*surface);
+    if (now == gl.view) return;
+    gl.view = now;
+    ApplyLetterbox();
 }
 
 std::shared_ptr<TImageFrame> TGLVex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
@@ -201,17 +253,15 @@ void TGLVex2DDriver::SetColor(int r, int g, int b) {
 }
 
 void TGLVex2DDriver::SetClsColor(int r, int g, int b) {
-    glClearColor(Clamp255(r) / 255.0f, Clamp255(g) / 255.0f, Clamp255(b) / 255.0f, 1.0f);
+    gl.clearColor[0] = Clamp255(r) / 255.0f;
+    gl.clearColor[1] = Clamp255(g) / 255.0f;
+    gl.clearColor[2] = Clamp255(b) / 255.0f;
+    glClearColor(gl.clearColor[0], gl.clearColor[1], gl.clearColor[2], gl.clearColor[3]);
 }
 
 void TGLVex2DDriver::SetViewport(int x, int y, int width, int height) {
-    int windowY = 0;
-    if (!ScissorBottom(x, y, width, height, windowY)) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, windowY, width, height);
+    gl.viewport = {x, y, width, height};
+    ApplyScissor();
 }
 
 void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -219,7 +269,8 @@ void TGLVex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
 }
 
 void TGLVex2DDriver::SetLineWidth(float width) {
-    glLineWidth(width);
+    gl.lineWidth = width;
+    glLineWidth(width * gl.view.Scale());
 }
 
 void TGLVex2DDriver::Cls() {
@@ -276,24 +327,36 @@ void TGLVex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
     PixmapRef flipped = FlipPixmapY(pixmap);
     if (flipped->format != PF_RGBA8888) flipped = flipped->Convert(PF_RGBA8888);
 
-    // The raster position starts at the top-left corner and moves in window units (y up).
+    // The raster position starts at the arena's top-left corner and moves in drawable pixels
+    // (y up); each arena pixel is zoomed to the drawable pixels it covers.
+    const PixelRect& box = gl.view.Box();
+    const float zoomX = static_cast<float>(box.width) / static_cast<float>(gl.view.ArenaWidth());
+    const float zoomY = static_cast<float>(box.height) / static_cast<float>(gl.view.ArenaHeight());
     glRasterPos2i(0, 0);
-    glBitmap(0, 0, 0, 0, static_cast<float>(x), static_cast<float>(-y - pixmap->height), nullptr);
+    glBitmap(0, 0, 0, 0, static_cast<float>(x) * zoomX,
+             static_cast<float>(-y - pixmap->height) * zoomY, nullptr);
+    glPixelZoom(zoomX, zoomY);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, flipped->pitch / 4);
     glDrawPixels(flipped->width, flipped->height, GL_RGBA, GL_UNSIGNED_BYTE, flipped->pixels);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelZoom(1.0f, 1.0f);
     SetBlend(blend);
 }
 
 PixmapRef TGLVex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     const int blend = gl.blendCache;
     SetBlend(SOLIDBLEND);
-    PixmapRef pixmap = TPixmap::Create(width, height, PF_RGBA8888, 4);
+    // The drawable pixels under the rectangle, shrunk to arena pixels when scaled.
+    const PixelRect arena{x, y, width, height};
+    const PixelRect mapped = gl.view.Map(arena);
+    const GLWindowBox box = ToGLWindow(gl.view, mapped);
+    PixmapRef pixmap = TPixmap::Create(mapped.width, mapped.height, PF_RGBA8888, 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(x, CurrentGraphicsHeight() - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixmap->pixels);
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels);
     SetBlend(blend);
-    return FlipPixmapY(pixmap);
+    PixmapRef grab = FlipPixmapY(pixmap);
+    if (mapped.width == width && mapped.height == height) return grab;
+    return gl.view.ShrinkGrab(grab, arena);
 }
 
 std::shared_ptr<TGLVex2DDriver> GLDriver2D() {

@@ -38,9 +38,12 @@ class TGLVex2DDriver : public TGLVex2DDriverBase {
 public:
     TGLVex2DDriver() : TGLVex2DDriverBase(GLContextApi::Desktop) {}
 
-    // Makes the surface's context current, resets the cached GL state, sets a one unit per
-    // pixel projection with y down, then selects and re-applies the surface's drawing state.
+    // Makes the surface's context current, resets the cached GL state, sets a projection of
+    // one unit per arena pixel with y down over the arena's box in the drawable, then selects
+    // and re-applies the surface's drawing state.
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
+    // Clears the bars black and presents; when the drawable has changed size since, the
+    // arena is placed in it afresh for the next frame.
     void Flip(int sync) override;
 
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
@@ -50,10 +53,12 @@ public:
     // Each channel clamped to 0-255.
     void SetColor(int r, int g, int b) override;
     void SetClsColor(int r, int g, int b) override;
-    // The whole surface turns the scissor test off; any other box turns it on.
+    // Clipped to the arena's box. The whole arena turns the scissor test off when the arena
+    // fills the drawable; any other box turns it on.
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
     void SetLineWidth(float width) override;
+    // Clears the viewport within the arena; the bars stay black.
     void Cls() override;
     void Plot(float x, float y) override;
     void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
@@ -62,7 +67,9 @@ public:
     void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
     void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
                   float originY) override;
+    // Each pixmap pixel zoomed to the drawable pixels an arena pixel covers.
     void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
+    // In arena pixels: each the mean of the drawable pixels it covers (Letterbox::ShrinkGrab).
     PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
     // "OpenGL".

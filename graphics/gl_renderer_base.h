@@ -1,8 +1,10 @@
 // What the OpenGL renderers (gl_renderer.h, gles2_renderer.h) share beside their GL calls.
 //
 // Both draw into the GL windows of one context API, which the drawing layer wraps with a
-// drawing state; both make one texture per image frame, with the same fields; both turn a
-// viewport into the same scissor box.
+// drawing state; both make one texture per image frame, with the same fields; both place the
+// surface's arena (its settings' size, what the game draws in) in its drawable the same way,
+// scaled to fit with bars around it (graphics/letterbox.h), and turn a viewport into the same
+// scissor box.
 #pragma once
 
 #include <memory>
@@ -10,6 +12,7 @@
 
 #include "graphics/drawing.h"
 #include "graphics/gl_graphics.h"
+#include "graphics/letterbox.h"
 
 namespace vdl {
 
@@ -39,8 +42,20 @@ private:
     GLContextApi api_;
 };
 
-// The bottom of a viewport's scissor box in GL's window coordinates (y up) in windowY; false
-// when the viewport is the whole current surface, which turns the scissor test off.
-bool ScissorBottom(int x, int y, int width, int height, int& windowY);
+// A rectangle in GL's window coordinates: x, y of its bottom-left pixel, y counted up.
+struct GLWindowBox {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Where the surface's arena lands in its drawable.
+Letterbox SurfaceLetterbox(TGraphics& surface);
+
+// A drawable rectangle in GL's window coordinates.
+GLWindowBox ToGLWindow(const Letterbox& view, const PixelRect& rect);
+
+// The scissor box of a viewport in arena pixels: the drawable pixels it covers, clipped to
+// the arena's box. False when nothing needs clipping (the arena fills the drawable and the
+// viewport is the whole arena), which turns the scissor test off.
+bool ScissorBox(const Letterbox& view, int x, int y, int width, int height, GLWindowBox& box);
 
 }  // namespace vdl

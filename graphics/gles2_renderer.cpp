@@ -29,10 +29,13 @@ namespace {
 
 constexpr GLContextApi kApi = GLContextApi::ES2;
 
-// Positions arrive in pixels, y down; u_scale (2 / width, -2 / height) and the offset take
-// them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same factors.
+// Positions arrive in arena pixels, y down; u_scale (2 / width, -2 / height) and the offset
+// take them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same
+// factors, and the GL viewport is the arena's box in the drawable. A point is as wide as an
+// arena pixel is (u_pointSize drawable pixels).
 const char* const kVertexShader = R"(
 uniform vec2 u_scale;
+uniform float u_pointSize;
 attribute vec2 a_position;
 attribute vec2 a_texCoord;
 attribute vec4 a_color;
@@ -40,7 +43,7 @@ varying vec2 v_texCoord;
 varying vec4 v_color;
 void main() {
     gl_Position = vec4(a_position * u_scale + vec2(-1.0, 1.0), 0.0, 1.0);
-    gl_PointSize = 1.0;
+    gl_PointSize = u_pointSize;
     v_texCoord = a_texCoord;
     v_color = a_color;
 }
@@ -108,7 +111,11 @@ struct RendererState {
     GLuint program = 0;
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
-    GLint uScale = -1, uTexture = -1, uTextured = -1, uAlphaTest = -1;
+    GLint uScale = -1, uPointSize = -1, uTexture = -1, uTextured = -1, uAlphaTest = -1;
+
+    Letterbox view;                  // the current surface's arena in its drawable
+    PixelRect viewport{0, 0, 1, 1};  // the viewport last set, in arena pixels
+    GLfloat clearColor[4] = {0, 0, 0, 1};
 
     int drawCalls = 0;  // since the last flip
     int lastFrameDrawCalls = 0;
@@ -161,6 +168,7 @@ void EnsureProgram() {
     RequireBuilt(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog,
                  "the shaders do not link");
     es.uScale = glGetUniformLocation(program, "u_scale");
+    es.uPointSize = glGetUniformLocation(program, "u_pointSize");
     es.uTexture = glGetUniformLocation(program, "u_texture");
     es.uTextured = glGetUniformLocation(program, "u_textured");
     es.uAlphaTest = glGetUniformLocation(program, "u_alphaTest");
@@ -226,6 +234,45 @@ BatchVertex ScreenVertex(float x, float y, float u = 0.0f, float v = 0.0f,
 // A local point through the transform, translated by (tx, ty).
 BatchVertex LocalVertex(float x, float y, float tx, float ty, float u = 0.0f, float v = 0.0f) {
     return ScreenVertex(es.transform.X(x, y, tx), es.transform.Y(x, y, ty), u, v);
+}
+
+// The scissor test for the viewport last set, under the current letterbox.
+void ApplyScissor() {
+    const PixelRect& v = es.viewport;
+    GLWindowBox box;
+    if (!ScissorBox(es.view, v.x, v.y, v.width, v.height, box)) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(box.x, box.y, box.width, box.height);
+}
+
+// Arena pixels to clip space over the arena's box, points as wide as arena pixels are, the
+// viewport's scissor box mapped again. The program must be in use.
+void ApplyLetterbox() {
+    glUniform2f(es.uScale, 2.0f / static_cast<float>(es.view.ArenaWidth()),
+                -2.0f / static_cast<float>(es.view.ArenaHeight()));
+    glUniform1f(es.uPointSize, std::max(es.view.Scale(), 1.0f));
+    const GLWindowBox box = ToGLWindow(es.view, es.view.Box());
+    glViewport(box.x, box.y, box.width, box.height);
+    ApplyScissor();
+}
+
+// Clears the bars around the arena black, whatever the clear colour; the back buffer's
+// contents after a swap are undefined, so this runs before every one.
+void ClearBars() {
+    if (es.view.FillsDrawable()) return;
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    for (const PixelRect& bar : es.view.Bars()) {
+        if (bar.Empty()) continue;
+        const GLWindowBox box = ToGLWindow(es.view, bar);
+        glScissor(box.x, box.y, box.width, box.height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
+    ApplyScissor();
 }
 
 // Adds the polygon through count corners as the triangles fanning out of the first, as GL
@@ -312,8 +359,6 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
         return;
     }
     GLContextDriver(kApi)->SetGraphics(surface->graphics);
-    int width = 0, height = 0, depth = 0, hz = 0, flags = 0;
-    surface->GetSettings(width, height, depth, hz, flags);
     EnsureProgram();
 
     es.blendCache = 0;
@@ -336,9 +381,9 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     glEnableVertexAttribArray(kColor);
     glActiveTexture(GL_TEXTURE0);
     glUniform1i(es.uTexture, 0);
-    glUniform2f(es.uScale, 2.0f / static_cast<float>(std::max(width, 1)),
-                -2.0f / static_cast<float>(std::max(height, 1)));
-    glViewport(0, 0, width, height);
+    es.view = SurfaceLetterbox(*surface);
+    es.viewport = {0, 0, es.view.ArenaWidth(), es.view.ArenaHeight()};
+    ApplyLetterbox();
 
     surface->MakeCurrent();
     surface->ApplyState();
@@ -346,9 +391,18 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
 
 void TGLES2Vex2DDriver::Flip(int sync) {
     Flush();
+    ClearBars();
     GLContextDriver(kApi)->Flip(sync);
     es.lastFrameDrawCalls = es.drawCalls;
     es.drawCalls = 0;
+
+    // The window may have been resized or gone full screen since the last frame.
+    const std::shared_ptr<TVex2DGraphics> surface = TVex2DGraphics::Current();
+    if (!surface || surface->driver.get() != this) return;
+    const Letterbox now = SurfaceLetterbox(*surface);
+    if (now == es.view) return;
+    es.view = now;
+    ApplyLetterbox();
 }
 
 std::shared_ptr<TImageFrame> TGLES2Vex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
@@ -394,18 +448,16 @@ void TGLES2Vex2DDriver::SetColor(int r, int g, int b) {
 }
 
 void TGLES2Vex2DDriver::SetClsColor(int r, int g, int b) {
-    glClearColor(Clamp255(r) / 255.0f, Clamp255(g) / 255.0f, Clamp255(b) / 255.0f, 1.0f);
+    es.clearColor[0] = Clamp255(r) / 255.0f;
+    es.clearColor[1] = Clamp255(g) / 255.0f;
+    es.clearColor[2] = Clamp255(b) / 255.0f;
+    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
 }
 
 void TGLES2Vex2DDriver::SetViewport(int x, int y, int width, int height) {
     Flush();
-    int windowY = 0;
-    if (!ScissorBottom(x, y, width, height, windowY)) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, windowY, width, height);
+    es.viewport = {x, y, width, height};
+    ApplyScissor();
 }
 
 void TGLES2Vex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
@@ -428,7 +480,7 @@ void TGLES2Vex2DDriver::Plot(float x, float y) {
 void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
     const BatchVertex a = LocalVertex(x0, y0, tx + 0.5f, ty + 0.5f);
     const BatchVertex b = LocalVertex(x1, y1, tx + 0.5f, ty + 0.5f);
-    if (es.lineWidth <= 1.0f) {
+    if (es.lineWidth * es.view.Scale() <= 1.0f) {
         BatchVertex* out = Reserve(GL_LINES, 0, 2);
         out[0] = a;
         out[1] = b;
@@ -510,11 +562,16 @@ void TGLES2Vex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
 
 PixmapRef TGLES2Vex2DDriver::GrabPixmap(int x, int y, int width, int height) {
     Flush();
-    PixmapRef pixmap = TPixmap::Create(width, height, PF_RGBA8888, 4);
+    // The drawable pixels under the rectangle, shrunk to arena pixels when scaled.
+    const PixelRect arena{x, y, width, height};
+    const PixelRect mapped = es.view.Map(arena);
+    const GLWindowBox box = ToGLWindow(es.view, mapped);
+    PixmapRef pixmap = TPixmap::Create(mapped.width, mapped.height, PF_RGBA8888, 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(x, CurrentGraphicsHeight() - height - y, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixmap->pixels);
-    return FlipPixmapY(pixmap);
+    glReadPixels(box.x, box.y, box.width, box.height, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels);
+    PixmapRef grab = FlipPixmapY(pixmap);
+    if (mapped.width == width && mapped.height == height) return grab;
+    return es.view.ShrinkGrab(grab, arena);
 }
 
 void TGLES2Vex2DDriver::DrawBatch() {

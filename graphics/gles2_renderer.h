@@ -16,7 +16,11 @@
 // is before a clear, a grab, a pixmap draw, a surface switch, a flip and before a texture in
 // it is deleted.
 //
-// Lines up to one pixel wide are GL lines; wider ones are quads, shaped as the GL 1.1
+// The arena is placed in the drawable as the GL 1.1 renderer places it (gl_renderer_base.h):
+// vertices stay in arena pixels, the GL viewport is the arena's box, points are as wide as an
+// arena pixel is, and the bars are cleared black before each present.
+//
+// Lines up to one drawable pixel wide are GL lines; wider ones are quads, shaped as the GL 1.1
 // renderer's aliased wide lines (a line along x grows along y and the other way round), since
 // WebGL rarely offers any line width but 1. Nothing is smoothed: ES 2 has no line smoothing.
 #pragma once
@@ -51,7 +55,9 @@ public:
     // up the shaders and the vertex buffer for a one unit per pixel projection with y down,
     // then selects and re-applies the surface's drawing state.
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
-    // Draws the batch and presents; the frame's draw call count becomes the last frame's.
+    // Draws the batch, clears the bars black and presents; the frame's draw call count
+    // becomes the last frame's. When the drawable has changed size since, the arena is placed
+    // in it afresh for the next frame.
     void Flip(int sync) override;
 
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
@@ -61,11 +67,13 @@ public:
     // Each channel clamped to 0-255.
     void SetColor(int r, int g, int b) override;
     void SetClsColor(int r, int g, int b) override;
-    // The whole surface turns the scissor test off; any other box turns it on.
+    // Clipped to the arena's box. The whole arena turns the scissor test off when the arena
+    // fills the drawable; any other box turns it on.
     void SetViewport(int x, int y, int width, int height) override;
     void SetTransform(float ix, float iy, float jx, float jy) override;
-    // Up to 1: GL lines; wider: quads of that width.
+    // Up to one drawable pixel: GL lines; wider: quads of that width in arena pixels.
     void SetLineWidth(float width) override;
+    // Clears the viewport within the arena; the bars stay black.
     void Cls() override;
     void Plot(float x, float y) override;
     void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
@@ -76,6 +84,7 @@ public:
                   float originY) override;
     // Uploaded into a texture of the pixmap's own size and drawn as one quad, unblended.
     void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
+    // In arena pixels: each the mean of the drawable pixels it covers (Letterbox::ShrinkGrab).
     PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
     // Draws what is batched so far. The flip does this itself; in the browser, where the

@@ -88,6 +88,11 @@ std::string TGraphicsMode::ToString() const {
            " " + std::to_string(hz) + "Hz";
 }
 
+void TGraphics::GetDrawableSize(int& width, int& height) {
+    int depth = 0, hz = 0, flags = 0;
+    GetSettings(width, height, depth, hz, flags);
+}
+
 void SelectGraphicsDriver(std::shared_ptr<TGraphicsDriver> driver, int defaultFlags) {
     GraphicsState& s = State();
     if (driver != s.currentDriver) {

@@ -52,6 +52,10 @@ public:
     virtual std::shared_ptr<TGraphicsDriver> Driver() = 0;
     // The surface's width, height, depth (0 for a window), hz and flags.
     virtual void GetSettings(int& width, int& height, int& depth, int& hz, int& flags) = 0;
+    // The size in pixels of what the surface draws into on the screen. It differs from the
+    // settings' size when the platform lets the window grow or the display is of high
+    // density; by default it is the settings' size.
+    virtual void GetDrawableSize(int& width, int& height);
     // Releases the surface; a second Close does nothing.
     virtual void Close() = 0;
 };

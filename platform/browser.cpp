@@ -55,6 +55,16 @@ void YieldFrameToBrowser() {
 double LastFrameYieldMs() {
     return lastYieldMs;
 }
+
+void ToggleBrowserFullScreen() {
+    EM_ASM({
+        if (Module["toggleFullScreen"]) Module["toggleFullScreen"]();
+    });
+}
+
+bool BrowserFullScreen() {
+    return EM_ASM_INT({ return document.fullscreenElement ? 1 : 0; }) != 0;
+}
 #else
 void InstallBrowserClock() {}
 
@@ -64,6 +74,12 @@ void YieldFrameToBrowser() {}
 
 double LastFrameYieldMs() {
     return 0.0;
+}
+
+void ToggleBrowserFullScreen() {}
+
+bool BrowserFullScreen() {
+    return false;
 }
 #endif
 

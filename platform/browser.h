@@ -21,6 +21,13 @@ void SetDrawBeforeYield(void (*draw)());
 // Ends a frame: yields to the page unless the frame already slept since the last flip.
 void YieldFrameToBrowser();
 
+// Asks the page to switch its full-screen view on or off (its Module.toggleFullScreen). The
+// browser takes the request only shortly after a key press or a click.
+void ToggleBrowserFullScreen();
+
+// Whether the page is shown full screen.
+bool BrowserFullScreen();
+
 // How long, in milliseconds, the last frame's yield at its flip kept the program waiting
 // (0 when it slept before): what a measurement of the frame's own work leaves out.
 double LastFrameYieldMs();

@@ -115,13 +115,6 @@ SDL_GLContext CreateSharingContext(SDL_Window* window, [[maybe_unused]] GLContex
 #endif
 }
 
-GLContextRecord* FindRecord(Uint32 windowId) {
-    for (const auto& record : State().records) {
-        if (record->window && SDL_GetWindowID(record->window) == windowId) return record.get();
-    }
-    return nullptr;
-}
-
 Uint32 PixelFormatForDepth(int depth) {
     switch (depth) {
         case 16:
@@ -173,7 +166,7 @@ void TakeFocus(GLContextRecord& record) {
 class TFocusFollower : public TWindowListener {
 public:
     void FocusChanged(std::uint32_t windowId, bool focused) override {
-        GLContextRecord* record = FindRecord(windowId);
+        GLContextRecord* record = FindGLContextRecord(windowId);
         if (!record) return;
         if (focused) {
             TakeFocus(*record);
@@ -331,7 +324,8 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
     const int x = fullScreen ? 0 : 32;
     const int y = fullScreen ? 0 : 32;
     Uint32 windowFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (fullScreen) windowFlags |= SDL_WINDOW_BORDERLESS;
+    windowFlags |=
+        fullScreen ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
 
     // A pixel format no visual matches makes the window fail: no record.
     InitPixelFormat(flags, api);
@@ -362,6 +356,13 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
         }
     }
     return made;
+}
+
+GLContextRecord* FindGLContextRecord(std::uint32_t windowId) {
+    for (const auto& record : State().records) {
+        if (record->window && SDL_GetWindowID(record->window) == windowId) return record.get();
+    }
+    return nullptr;
 }
 
 void GetGLContextSettings(GLContextRecord* record, int& width, int& height, int& depth, int& hz,

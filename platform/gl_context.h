@@ -4,10 +4,11 @@
 // context shares its textures with it, so a texture made once is drawn in every window. Each
 // context API (desktop OpenGL, OpenGL ES 2) has its own shared context, and a window's context
 // shares with the one of its API. A window's
-// client area is exactly width x height at (32, 32) and cannot be resized; a full-screen window
-// switches the display mode while it has the focus and gives it back when it loses it. Attaching to
-// a host window wraps an existing native window (an X11 window id on Linux) when SDL can use it for
-// OpenGL.
+// client area opens at exactly width x height at (32, 32); the player may resize or maximise
+// it, and width x height stays the size of its arena (platform/window_arena.h). A full-screen
+// window switches the display mode while it has the focus and gives it back when it loses it.
+// Attaching to a host window wraps an existing native window (an X11 window id on Linux) when SDL
+// can use it for OpenGL.
 //
 // The layer hears of focus changes from the SDL system driver, as its window listener
 // (platform/window_listener.h), after the driver emitted the engine's events for them.
@@ -65,6 +66,9 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
 // The record's settings; a host window's size is read afresh.
 void GetGLContextSettings(GLContextRecord* record, int& width, int& height, int& depth, int& hz,
                           int& flags);
+
+// The live record of the SDL window with this id, or null.
+GLContextRecord* FindGLContextRecord(std::uint32_t windowId);
 
 // Destroys the record's context and window; unknown records are ignored.
 void CloseGLContext(GLContextRecord* record);

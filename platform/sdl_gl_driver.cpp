@@ -4,6 +4,7 @@
 #include "platform/browser.h"
 #include "platform/gl_context.h"
 #include "platform/sdl_system_driver.h"
+#include "platform/window_arena.h"
 #include "system/system_driver.h"
 
 namespace vdl {
@@ -27,6 +28,10 @@ void TGLGraphics::GetSettings(int& width, int& height, int& depth, int& hz, int&
         return;
     }
     GetGLContextSettings(record_, width, height, depth, hz, flags);
+}
+
+void TGLGraphics::GetDrawableSize(int& width, int& height) {
+    GetGLDrawableSize(record_, width, height);
 }
 
 void TGLGraphics::Close() {

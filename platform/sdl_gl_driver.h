@@ -25,6 +25,8 @@ public:
 
     std::shared_ptr<TGraphicsDriver> Driver() override;
     void GetSettings(int& width, int& height, int& depth, int& hz, int& flags) override;
+    // The window's drawable in pixels, which follows the window as the player resizes it.
+    void GetDrawableSize(int& width, int& height) override;
     void Close() override;
 
     // The native record; null after Close.

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #endif
 
+#include "platform/window_arena.h"
 #include "system/event.h"
 
 namespace vdl {
@@ -202,6 +203,13 @@ bool VideoStarted() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
 
+// The window an event of windowId is for: the one with the keyboard focus when SDL names none.
+std::uint32_t EventWindow(std::uint32_t windowId) {
+    if (windowId != 0 || !VideoStarted()) return windowId;
+    SDL_Window* focused = SDL_GetKeyboardFocus();
+    return focused ? SDL_GetWindowID(focused) : 0;
+}
+
 }  // namespace
 
 int VirtualKeyFromScancode(int scancode) {
@@ -209,7 +217,7 @@ int VirtualKeyFromScancode(int scancode) {
     return KeyTable()[scancode];
 }
 
-TSDLSystemDriver::TSDLSystemDriver() {
+TSDLSystemDriver::TSDLSystemDriver() : gamepad_(std::make_unique<TSDLGamepad>(*this)) {
 #ifdef _WIN32
     // Windows' default timer tick is 15.6 ms, far coarser than a frame's sleep. One request
     // per process, returned when the process exits.
@@ -234,6 +242,7 @@ void TSDLSystemDriver::Poll() {
     SDL_Event event;
     while (SDL_PollEvent(&event))
         HandleEvent(event);
+    gamepad_->Step(modifierFlags_);
 }
 
 void TSDLSystemDriver::Wait() {
@@ -243,6 +252,7 @@ void TSDLSystemDriver::Wait() {
 }
 
 void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
+    if (gamepad_->HandleEvent(event, modifierFlags_)) return;
     switch (event.type) {
         case SDL_QUIT:
             EmitOSEvent(kEventAppTerminate, nullptr, 0, modifierFlags_, 0, 0, nullptr);
@@ -254,10 +264,12 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     EmitOSEvent(kEventAppResume, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    gamepad_->SetSuspended(false, modifierFlags_);
                     TellFocus(event.window.windowID, true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                     EmitOSEvent(kEventAppSuspend, nullptr, 0, modifierFlags_, 0, 0, nullptr);
+                    gamepad_->SetSuspended(true, modifierFlags_);
                     TellFocus(event.window.windowID, false);
                     break;
                 case SDL_WINDOWEVENT_LEAVE:
@@ -289,8 +301,9 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
             const int button = ButtonNumber(event.button.button);
             if (button == 0) break;
             const int id = event.type == SDL_MOUSEBUTTONDOWN ? kEventMouseDown : kEventMouseUp;
-            EmitOSEvent(id, nullptr, button, modifierFlags_, event.button.x, event.button.y,
-                        nullptr);
+            int x = 0, y = 0;
+            WindowToArena(event.button.windowID, event.button.x, event.button.y, x, y);
+            EmitOSEvent(id, nullptr, button, modifierFlags_, x, y, nullptr);
             break;
         }
         case SDL_MOUSEWHEEL: {
@@ -312,6 +325,7 @@ void TSDLSystemDriver::TranslateKey(const SDL_Event& event) {
     // The flags change only on the modifier keys' own events, as the state they report is
     // the one after the change.
     if (IsModifierKey(vk)) modifierFlags_ = FlagsFromSDLMods(event.key.keysym.mod);
+    if (TakeFullScreenKey(event, vk)) return;
 
     if (event.type == SDL_KEYUP) {
         EmitOSEvent(kEventKeyUp, nullptr, vk, modifierFlags_, 0, 0, nullptr);
@@ -329,16 +343,33 @@ void TSDLSystemDriver::TranslateKey(const SDL_Event& event) {
     }
 }
 
+bool TSDLSystemDriver::TakeFullScreenKey(const SDL_Event& event, int vk) {
+    const bool pressed = event.type == SDL_KEYDOWN && !event.key.repeat;
+    if (vk == 13) {
+        const int scancode = event.key.keysym.scancode;
+        if (pressed && (modifierFlags_ & kModAlt)) swallowedEnter_ = scancode;
+        if (swallowedEnter_ != scancode) return false;
+        if (event.type == SDL_KEYUP) swallowedEnter_ = 0;
+    } else if (vk != 122) {  // F11
+        return false;
+    }
+    if (pressed) ToggleDesktopFullScreen(EventWindow(event.key.windowID));
+    return true;
+}
+
 void TSDLSystemDriver::TranslateMotion(const SDL_Event& event) {
-    const int x = event.motion.x;
-    const int y = event.motion.y;
+    // NOTE: whether the pointer is inside is a question of the window (its bars included);
+    // the positions given on are the arena's.
     bool inside = false;
     if (SDL_Window* window = SDL_GetWindowFromID(event.motion.windowID)) {
         int width = 0;
         int height = 0;
         SDL_GetWindowSize(window, &width, &height);
-        inside = x >= 0 && x < width && y >= 0 && y < height;
+        inside = event.motion.x >= 0 && event.motion.x < width && event.motion.y >= 0 &&
+                 event.motion.y < height;
     }
+    int x = 0, y = 0;
+    WindowToArena(event.motion.windowID, event.motion.x, event.motion.y, x, y);
     TrackPointerWindow(inside ? event.motion.windowID : 0, x, y, nullptr);
 
     // NOTE: a move event carries one button only: right before middle before left, with the
@@ -353,6 +384,7 @@ void TSDLSystemDriver::TranslateMotion(const SDL_Event& event) {
         data = 1;
     }
     EmitOSEvent(kEventMouseMove, nullptr, data, modifierFlags_, x, y, nullptr);
+    gamepad_->PointerMoved(x, y);
 }
 
 void TSDLSystemDriver::TrackPointerWindow(std::uint32_t windowId, int x, int y, ObjectRef source) {
@@ -365,8 +397,7 @@ void TSDLSystemDriver::TrackPointerWindow(std::uint32_t windowId, int x, int y, 
             int windowY = 0;
             SDL_GetGlobalMouseState(&leftX, &leftY);
             SDL_GetWindowPosition(window, &windowX, &windowY);
-            leftX -= windowX;
-            leftY -= windowY;
+            WindowToArena(pointerWindow_, leftX - windowX, leftY - windowY, leftX, leftY);
         }
         EmitOSEvent(kEventMouseLeave, pointerSource_, 0, modifierFlags_, leftX, leftY, nullptr);
         pointerSource_ = nullptr;
@@ -389,7 +420,9 @@ void TSDLSystemDriver::ApplyPointerVisibility() {
 void TSDLSystemDriver::MovePointer(int x, int y) {
     if (!VideoStarted()) return;
     if (SDL_Window* active = SDL_GetKeyboardFocus()) {
-        SDL_WarpMouseInWindow(active, x, y);
+        int windowX = 0, windowY = 0;
+        ArenaToWindow(SDL_GetWindowID(active), x, y, windowX, windowY);
+        SDL_WarpMouseInWindow(active, windowX, windowY);
     } else {
         SDL_WarpMouseGlobal(x, y);
     }

@@ -3,11 +3,16 @@
 // Poll drains SDL's queue and emits a TEvent for each event of a window, in the engine's
 // data conventions: Windows virtual-key codes (160-165 for the left and right shift, control
 // and alt keys, 91/92 for the system keys), "KeyRepeat" for auto-repeat, buttons 1 left,
-// 2 right, 3 middle, the wheel in notches, client coordinates, "AppSuspend"/"AppResume" on
-// focus loss and gain, "AppTerminate" on a close request (the close button, Alt+F4, or SDL's
-// quit), and "MouseEnter"/"MouseLeave" around the window.
+// 2 right, 3 middle, the wheel in notches, "AppSuspend"/"AppResume" on focus loss and gain,
+// "AppTerminate" on a close request (the close button, Alt+F4, or SDL's quit), and
+// "MouseEnter"/"MouseLeave" around the window. Pointer positions are in the window's arena
+// (platform/window_arena.h), whatever size the window has, and MovePointer takes them so.
+// F11 and Alt+Enter switch the window to or from borderless full screen and make no event:
+// their presses, repeats and releases never reach the game.
 // Focus changes are then passed to the window listener (platform/window_listener.h), which
-// the GL window layer installs when it starts SDL's video.
+// the GL window layer installs when it starts SDL's video. Game controllers come out as the
+// same key, button and pointer events, through the driver's gamepad (platform/sdl_gamepad.h);
+// each Poll ends with the gamepad's step, which moves the pointer by its stick.
 //
 // This header does not include SDL; only the driver's source does.
 #pragma once
@@ -15,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/sdl_gamepad.h"
 #include "platform/window_listener.h"
 #include "system/system_driver.h"
 
@@ -40,8 +46,14 @@ public:
     // The modifier flags given to new events.
     int ModifierFlags() const { return modifierFlags_; }
 
+    // The game controller in use and its translation.
+    const TSDLGamepad& Gamepad() const { return *gamepad_; }
+
 private:
     void TranslateKey(const SDL_Event& event);
+    // Switches full screen on a press of F11 or Alt+Enter; true for every event of those
+    // keys, which go no further.
+    bool TakeFullScreenKey(const SDL_Event& event, int vk);
     void TranslateMotion(const SDL_Event& event);
     void TrackPointerWindow(std::uint32_t windowId, int x, int y, ObjectRef source);
     void ApplyPointerVisibility();
@@ -51,6 +63,9 @@ private:
     std::uint32_t pointerWindow_ = 0;
     ObjectRef pointerSource_;
     int pointerVisibleFlag_ = 1;
+    std::unique_ptr<TSDLGamepad> gamepad_;
+    // The scancode of an Enter pressed with Alt, swallowed up to its release; 0 for none.
+    int swallowedEnter_ = 0;
 };
 
 // A new SDL system driver.

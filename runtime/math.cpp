@@ -3,11 +3,20 @@
 #include <climits>
 #include <cmath>
 
+#include "runtime/trig.h"
+
 namespace vdl {
 
 namespace {
 constexpr double kDegToRad = 0.017453292519943295;  // pi / 180
 constexpr double kRadToDeg = 57.295779513082323;    // 180 / pi
+
+// Beyond 2^26 degrees an angle is first reduced to a turn, exactly (fmod is exact), so that
+// the radians stay inside what the sine and cosine reduce; no angle of play comes near it.
+double Radians(double degrees) {
+    if (std::fabs(degrees) >= 67108864.0) degrees = std::fmod(degrees, 360.0);
+    return degrees * kDegToRad;
+}
 }  // namespace
 
 int TruncToInt(double v) {
@@ -21,15 +30,15 @@ double SquareRoot(double v) {
 }
 
 double SinDeg(double degrees) {
-    return std::sin(degrees * kDegToRad);
+    return PortableSin(Radians(degrees));
 }
 
 double CosDeg(double degrees) {
-    return std::cos(degrees * kDegToRad);
+    return PortableCos(Radians(degrees));
 }
 
 double ATan2Deg(double y, double x) {
-    return std::atan2(y, x) * kRadToDeg;
+    return PortableATan2(y, x) * kRadToDeg;
 }
 
 }  // namespace vdl

@@ -10,6 +10,9 @@ struct SystemState {
     std::shared_ptr<TSystemDriver> driver;
     // Set while a PollSystem or WaitSystem runs: a plain flag, the pump is single-threaded.
     bool pumping = false;
+    bool anchored = false;
+    int anchorX = 0;
+    int anchorY = 0;
 };
 
 // Never destroyed: events may still be pumped while the process exits.
@@ -63,6 +66,25 @@ void ShowPointer() {
 
 void HidePointer() {
     CurrentSystemDriver().SetPointerVisible(0);
+}
+
+void SetPointerAnchor(int x, int y) {
+    SystemState& s = State();
+    s.anchored = true;
+    s.anchorX = x;
+    s.anchorY = y;
+}
+
+void ClearPointerAnchor() {
+    State().anchored = false;
+}
+
+bool PointerAnchor(int& x, int& y) {
+    const SystemState& s = State();
+    if (!s.anchored) return false;
+    x = s.anchorX;
+    y = s.anchorY;
+    return true;
 }
 
 }  // namespace vdl

@@ -5,7 +5,8 @@
 // global PollSystem and WaitSystem guard against re-entry, so a query made from inside an
 // event hook does not pump again. Start-up installs the platform's driver; until then the
 // headless driver (system/headless_system_driver.h) is current, and events arrive only
-// through EmitOSEvent.
+// through EmitOSEvent. The pointer's anchor, which the game sets while it plays, tells a
+// driver that aims by direction (a gamepad's stick) where the player stands.
 #pragma once
 
 #include <memory>
@@ -49,5 +50,16 @@ void ShowPointer();
 
 // Hides the pointer, but only while it is over a graphics window.
 void HidePointer();
+
+// Anchors the pointer at (x, y), client coordinates: where the one who aims stands. Input
+// that aims by direction rather than by position (a gamepad's stick) holds the pointer a
+// fixed distance from the anchor. A game sets it every frame of play.
+void SetPointerAnchor(int x, int y);
+
+// Removes the anchor: aiming input moves the pointer as a mouse does again (menus, screens).
+void ClearPointerAnchor();
+
+// True, with the anchor in x and y, while one is set.
+bool PointerAnchor(int& x, int& y);
 
 }  // namespace vdl

@@ -1,8 +1,14 @@
 // The mixer on a real SDL output, captured with SDL's "disk" driver: when a sound appears in
-// the output, that it arrives intact, and that overload clips.
+// the output, that it arrives intact, whole and at its level, and that overload clips.
+//
+// With CCA_AUDIO_CAPTURE set, the tests run on the output SDL_AUDIODRIVER names instead, and
+// read what something outside the process captured into that file, in the disk driver's
+// format (16-bit stereo at 44 100 Hz): packaging/windows/wine-audio.sh gives the Windows
+// backends under Wine an ALSA device that writes to a file.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -43,16 +49,23 @@ protected:
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         path = std::filesystem::path(CCA_BINARY_DIR) / "tests" /
                (std::string("audio-capture-") + test->name() + ".raw");
-        std::filesystem::create_directories(path.parent_path());
-        SetEnv("SDL_AUDIODRIVER", "disk");
-        SetEnv("SDL_DISKAUDIOFILE", path.string().c_str());
+        if (const char* external = std::getenv("CCA_AUDIO_CAPTURE")) {
+            path = external;
+            external_ = true;
+        } else {
+            std::filesystem::create_directories(path.parent_path());
+            SetEnv("SDL_AUDIODRIVER", "disk");
+            SetEnv("SDL_DISKAUDIOFILE", path.string().c_str());
+        }
         SetWaveOutOpener(&OpenSdlWaveOut);
     }
     void TearDown() override {
         CloseMixer();
         SetWaveOutOpener(nullptr);
-        SetEnv("SDL_AUDIODRIVER", nullptr);
-        SetEnv("SDL_DISKAUDIOFILE", nullptr);
+        if (!external_) {
+            SetEnv("SDL_AUDIODRIVER", nullptr);
+            SetEnv("SDL_DISKAUDIOFILE", nullptr);
+        }
     }
 
     // Opens the mixer, lets the output settle, calls play, waits waitMs and closes. A run
@@ -105,6 +118,7 @@ protected:
     }
 
     std::filesystem::path path;
+    bool external_ = false;
 };
 
 TEST_F(AudioOutput, SoundArrivesTwentyMillisecondsPlusTheLatencyAfterThePlayIntact) {
@@ -135,6 +149,54 @@ TEST_F(AudioOutput, SoundArrivesTwentyMillisecondsPlusTheLatencyAfterThePlayInta
         ASSERT_EQ(out[first + 2 * i + 1], pattern[i]) << "frame " << i;
     }
     EXPECT_EQ(out[first + 2 * pattern.size()], 0);
+}
+
+// A second of a 441 Hz sine must come out whole: as long as it went in (an output that plays
+// its buffer twice, or runs fast, makes it longer), at its level, with no gap and no lost or
+// repeated stretch (each would move the zero crossings off their 100-frame beat). This holds
+// on any output, also one that resamples.
+TEST_F(AudioOutput, ASecondOfSineComesOutWholeAtItsLevel) {
+    constexpr int kFrames = 44100, kPeriod = 100, kAmplitude = 8000;
+    std::vector<std::int16_t> sine(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        sine[i] = static_cast<std::int16_t>(
+            std::lround(kAmplitude * std::sin(2 * 3.14159265358979323846 * i / kPeriod)));
+    }
+    const auto capture = Run([&] { Play(sine, 1, 0); }, 1500);
+    ASSERT_TRUE(capture) << "the output ran dry in every attempt";
+    const auto& out = capture->samples;
+
+    std::size_t first = 0, last = out.size();
+    while (first < out.size() && out[first] == 0)
+        first += 2;
+    while (last > first && out[last - 2] == 0)
+        last -= 2;
+    ASSERT_LT(first, out.size()) << "the sound never reached the output";
+    const std::vector<std::int16_t> left = [&] {
+        std::vector<std::int16_t> v;
+        for (std::size_t i = first; i < last; i += 2)
+            v.push_back(out[i]);
+        return v;
+    }();
+    EXPECT_NEAR(static_cast<double>(left.size()), kFrames, kFrames / 100.0);
+
+    double energy = 0;
+    for (const std::int16_t v : left)
+        energy += static_cast<double>(v) * v;
+    EXPECT_NEAR(std::sqrt(energy / static_cast<double>(left.size())), kAmplitude / std::sqrt(2.0),
+                kAmplitude / 50.0);
+
+    int previous = -1, crossings = 0;
+    for (std::size_t i = 1; i < left.size(); ++i) {
+        if (left[i - 1] < 0 && left[i] >= 0) {
+            if (previous >= 0) {
+                ASSERT_NEAR(static_cast<int>(i) - previous, kPeriod, 1) << "at frame " << i;
+            }
+            previous = static_cast<int>(i);
+            ++crossings;
+        }
+    }
+    EXPECT_GE(crossings, kFrames / kPeriod - 2);
 }
 
 TEST_F(AudioOutput, TwoLoudVoicesClipInsteadOfWrapping) {

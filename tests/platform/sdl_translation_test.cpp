@@ -309,5 +309,29 @@ TEST_F(SDLTranslation, AltF4IsACloseRequestButF4AloneIsNot) {
                                      kEventAppTerminate}));
 }
 
+TEST_F(SDLTranslation, F11AndAltEnterAreSwallowedWithTheirRepeatsAndReleases) {
+    Key(SDL_KEYDOWN, SDL_SCANCODE_F11);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_F11, 0, 1);
+    Key(SDL_KEYUP, SDL_SCANCODE_F11);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RALT, KMOD_RALT);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, KMOD_RALT);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_KP_ENTER, KMOD_RALT, 1);
+    Key(SDL_KEYUP, SDL_SCANCODE_RALT);
+    Key(SDL_KEYUP, SDL_SCANCODE_KP_ENTER);
+    EXPECT_EQ(Take(),
+              (std::vector<Recorded>{{kEventKeyDown, 165, 4, 0, 0}, {kEventKeyUp, 165, 0, 0, 0}}));
+
+    // Enter already held when Alt goes down stays an ordinary key.
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RETURN);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_LALT, KMOD_LALT);
+    Key(SDL_KEYDOWN, SDL_SCANCODE_RETURN, KMOD_LALT, 1);
+    Key(SDL_KEYUP, SDL_SCANCODE_RETURN, KMOD_LALT);
+    std::vector<int> ids;
+    for (const Recorded& r : Take())
+        ids.push_back(r.id);
+    EXPECT_EQ(ids, (std::vector<int>{kEventKeyDown, kEventKeyChar, kEventKeyDown, kEventKeyRepeat,
+                                     kEventKeyChar, kEventKeyUp}));
+}
+
 }  // namespace
 }  // namespace vdl

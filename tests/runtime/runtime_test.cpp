@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -30,6 +33,47 @@ TEST(Math, DegreesUseScreenOrientation) {
     EXPECT_NEAR(SinDeg(30), 0.5, 1e-12);
     EXPECT_NEAR(CosDeg(60), 0.5, 1e-12);
     EXPECT_DOUBLE_EQ(SquareRoot(2.25), 1.5);
+}
+
+// The game hashes its state bit for bit, so the trigonometry must give the same bits on every
+// platform: a C library's sine (mingw's is the x87 fsin) must not leak through. The digest is
+// of angles the game uses: whole and quarter degrees over two turns each way, and the
+// directions between points of the arena.
+TEST(Math, TrigonometryGivesTheSameBitsOnEveryPlatform) {
+    std::uint64_t digest = 14695981039346656037u;
+    const auto mix = [&digest](double v) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        digest = (digest ^ bits) * 1099511628211u;
+    };
+    for (int quarter = -2880; quarter <= 2880; ++quarter) {
+        mix(SinDeg(quarter / 4.0));
+        mix(CosDeg(quarter / 4.0));
+    }
+    for (int y = -600; y <= 600; y += 7) {
+        for (int x = -800; x <= 800; x += 9)
+            mix(ATan2Deg(y + 0.25f, x - 0.5f));
+    }
+    EXPECT_EQ(digest, 4867685955659958173u);
+    // Near a half turn the reduction decides every bit; fsin gets this one wrong.
+    EXPECT_EQ(SinDeg(180), 1.2246467991473532e-16);
+    EXPECT_EQ(CosDeg(90), 6.123233995736766e-17);
+}
+
+TEST(Math, TrigonometryEdges) {
+    EXPECT_TRUE(std::isnan(SinDeg(INFINITY)));
+    EXPECT_TRUE(std::isnan(CosDeg(NAN)));
+    EXPECT_TRUE(std::isnan(ATan2Deg(NAN, 1)));
+    EXPECT_EQ(ATan2Deg(0.0, 0.0), 0.0);
+    EXPECT_EQ(ATan2Deg(0.0, -0.0), 180.0);
+    EXPECT_TRUE(std::signbit(ATan2Deg(-0.0, 1)));
+    EXPECT_EQ(ATan2Deg(INFINITY, -INFINITY), 135.0);
+    EXPECT_EQ(ATan2Deg(-5, INFINITY), -0.0);
+    EXPECT_EQ(ATan2Deg(1e300, 1e-300), 90.0);
+    // Huge angles are reduced by whole turns first: 1e9 is 280 degrees past a turn.
+    EXPECT_EQ(SinDeg(1e9 + 30), SinDeg(310));
+    EXPECT_EQ(CosDeg(-1e15), CosDeg(std::fmod(-1e15, 360.0)));
+    EXPECT_TRUE(std::isfinite(SinDeg(1e300)));
 }
 
 TEST(Errors, CarryTheirFixedTexts) {

@@ -1,12 +1,18 @@
 // The web build as a player meets it: the real page served over HTTP to headless Chromium,
 // driven by puppeteer's mouse and keys, each step checked on screenshots of the canvas with the
 // same tests as the desktop's tests/e2e/game_e2e_test.cpp: the title menu, level 1's intro,
-// play (moving and firing), the pause, back to the menu, the directions and back, and Quit,
-// after which the page says the game has ended. Along the way: no page or console errors, no
-// context menu on the canvas, no scrolling from the game's keys.
+// play (moving and firing), the pause, back to the menu, the directions and back, then the
+// menu in a larger window and in full screen, and Quit from a tall window, after which the
+// page says the game has ended. Along the way: no page or console errors, no context menu on
+// the canvas, no scrolling from the game's keys.
+// The canvas fills the window above the page's bar and the game draws its 800 x 600 arena in
+// it as large as fits, between black bars; the walk starts in a window that gives the arena
+// exactly 800 x 600 pixels, and every check and click is in the arena's coordinates, mapped
+// through the arena's box in the canvas as the game places it.
 //   node tests/web/e2e.mjs <page dir>
 // With CCA_WEB_SHOTS=<dir> the menu and play screenshots are also saved there as
-// web-menu.png and web-play.png.
+// web-menu.png and web-play.png (the arena), and the whole page at two other window sizes as
+// web-page-wide.png and web-page-tall.png.
 import { stat, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import path from "node:path";
@@ -27,11 +33,39 @@ const red = (r, g, b) => r > 150 && g < 110 && b < 110;
 // The HUD's green at half alpha over the white field.
 const lightGreen = (r, g, b) => g > 200 && r > 90 && r < 200 && b > 90 && b < 200;
 
+// The arena's box in a canvas of w x h pixels, as graphics/letterbox.cpp places it.
+function arenaBox(w, h) {
+  if (w * 600 >= h * 800) {
+    const bw = Math.max(Math.trunc(800 * h / 600), 1);
+    return { x: Math.trunc((w - bw) / 2), y: 0, w: bw, h };
+  }
+  const bh = Math.max(Math.trunc(600 * w / 800), 1);
+  return { x: 0, y: Math.trunc((h - bh) / 2), w, h: bh };
+}
+
+// The arena of a canvas screenshot: 800 x 600, each pixel the canvas pixel under its centre;
+// png is the arena as a PNG. bars counts the pixels outside the box that are not black.
 class Screen {
-  constructor(png) {
-    this.png = png;
-    const { width, height, data } = pngjs.PNG.sync.read(png);
-    Object.assign(this, { width, height, data });
+  constructor(shot, box) {
+    const canvas = pngjs.PNG.sync.read(shot);
+    const arena = new pngjs.PNG({ width: 800, height: 600 });
+    for (let y = 0; y < 600; ++y) {
+      const cy = box.y + Math.trunc((y + 0.5) * box.h / 600);
+      for (let x = 0; x < 800; ++x) {
+        const from = (cy * canvas.width + box.x + Math.trunc((x + 0.5) * box.w / 800)) * 4;
+        canvas.data.copy(arena.data, (y * 800 + x) * 4, from, from + 4);
+      }
+    }
+    this.bars = 0;
+    for (let y = 0; y < canvas.height; ++y) {
+      for (let x = 0; x < canvas.width; ++x) {
+        const i = (y * canvas.width + x) * 4;
+        const inBox = x >= box.x && x < box.x + box.w && y >= box.y && y < box.y + box.h;
+        if (!inBox && (canvas.data[i] | canvas.data[i + 1] | canvas.data[i + 2])) ++this.bars;
+      }
+    }
+    Object.assign(this, { width: 800, height: 600, data: arena.data });
+    this.png = pngjs.PNG.sync.write(arena);
   }
   // Pixels in [x0, x1) x [y0, y1) the test holds for.
   count(x0, y0, x1, y1, test) {
@@ -85,12 +119,31 @@ function assert(ok, what, detail) {
 
 // ---- The walk.
 
-let page, canvasBox, last = null;
+let page, last = null;
 const errors = [];  // the page's errors and console errors, in order
 
-async function grab() {
+// Where the canvas is on the page and where the arena is in it. The screenshots are taken at
+// one device pixel per CSS pixel, so the canvas's pixels are its CSS pixels.
+async function layout() {
   const canvas = await page.$("#canvas");
-  return new Screen(await canvas.screenshot({ type: "png" }));
+  const css = await canvas.boundingBox();
+  const [w, h] = await canvas.evaluate((c) => [c.width, c.height]);
+  return { canvas, css, w, h, box: arenaBox(w, h) };
+}
+
+async function grab() {
+  const { canvas, box } = await layout();
+  return new Screen(await canvas.screenshot({ type: "png" }), box);
+}
+
+// Resizes the browser's window and waits until the canvas has followed it.
+async function resizeWindow(width, height) {
+  await page.setViewport({ width, height });
+  await page.waitForFunction((w, h) => {
+    const c = document.getElementById("canvas");
+    const r = c.getBoundingClientRect();
+    return c.width === w && c.height === h && r.width === w && r.height === h;
+  }, { timeout: 5000 }, width, height - 40);
 }
 
 // Grabs until done holds for a screenshot (returned) or the time is up (null). On a miss the
@@ -108,8 +161,11 @@ async function waitFor(done, timeoutMs = 10000) {
   return null;
 }
 
+// Arena coordinates, at the middle of the window pixels that show the arena pixel.
 async function moveTo(x, y) {
-  await page.mouse.move(canvasBox.x + x, canvasBox.y + y);
+  const { css, box } = await layout();
+  await page.mouse.move(css.x + box.x + (x + 0.5) * box.w / 800,
+                        css.y + box.y + (y + 0.5) * box.h / 600);
 }
 // A press as a hand makes it: down for a tenth of a second. Canvas coordinates.
 async function clickAt(x, y, button = "left") {
@@ -152,12 +208,15 @@ async function walk(port, shots) {
 
   const started = Date.now();
   await page.goto(`http://127.0.0.1:${port}/`);
-  canvasBox = await (await page.$("#canvas")).boundingBox();
   const menu = await waitFor(isMenu);
   const toMenuMs = Date.now() - started;
   const pageNow = await page.evaluate(() => performance.now());
   const gameStarted = await page.evaluate(() => window.gameStarted);
   assert(menu, "the title menu shows");
+  const start = await layout();
+  expect(start.box.w === 800 && start.box.h === 600 && start.w === 840 && menu.bars === 0,
+         "the canvas fills the window above the bar, the arena 800 x 600 between black bars",
+         JSON.stringify(start.box) + ` in ${start.w} x ${start.h}, ${menu.bars} bar pixels lit`);
   console.log(`first title-menu frame: ${toMenuMs} ms after navigation (page clock ` +
               `${Math.round(pageNow)} ms, runtime ready at ${Math.round(gameStarted)} ms; ` +
               `goal under 2000 ms${toMenuMs < 2000 ? "" : ", missed"})`);
@@ -215,9 +274,36 @@ async function walk(port, shots) {
   await clickAt(400, 300);
   assert(await waitFor(isMenu), "a left click goes back to the menu");
 
+  // A larger window: the arena scaled by 1.2 between bars, its buttons where they are drawn.
+  await resizeWindow(1280, 760);
+  const wide = await waitFor((s) => isMenu(s) && s.bars === 0);
+  assert(wide, "at 1280 x 760 the menu fills the canvas's height, centred between black bars");
+  if (shots) await page.screenshot({ path: path.join(shots, "web-page-wide.png") });
+  assert(await clickMenuUntil(80, 365, isDirections),
+         "at 1280 x 760 a click on Directions as drawn there shows its picture");
+  await clickAt(400, 300);
+  assert(await waitFor(isMenu), "and a click there goes back to the menu");
+
+  await page.click("#full");
+  const inFull = await page.waitForFunction(() => document.fullscreenElement?.id === "stage",
+                                            { timeout: 3000 }).catch(() => null);
+  expect(inFull && await waitFor((s) => isMenu(s) && s.bars === 0),
+         "the Full screen button shows the stage alone, the arena still between black bars");
+  await page.keyboard.down("Alt");
+  await key("Enter");
+  await page.keyboard.up("Alt");
+  const leftFull = await page.waitForFunction(() => !document.fullscreenElement,
+                                              { timeout: 3000 }).catch(() => null);
+  expect(leftFull && await waitFor(isMenu), "Alt+Enter in the game leaves full screen");
+
+  await resizeWindow(720, 1000);
+  assert(await waitFor((s) => isMenu(s) && s.bars === 0),
+         "at 720 x 1000 the menu fills the canvas's width, centred between black bars");
+  if (shots) await page.screenshot({ path: path.join(shots, "web-page-tall.png") });
+
   let code;
   for (let attempt = 0; attempt < 4 && code === undefined; ++attempt) {
-    await clickAt(60, 290);  // Quit
+    await clickAt(60, 290);  // Quit, in the tall window
     for (let waited = 0; waited < 4000 && code === undefined; waited += 100) {
       await sleep(100);
       code = await page.evaluate(() => window.gameExitCode);
@@ -258,8 +344,9 @@ async function main() {
     chromium = await launchChromium(60000);
     const browser = chromium.browser;
     page = await browser.newPage();
-    // Shorter than the page, which could scroll, and wide enough for the whole canvas.
-    await page.setViewport({ width: 840, height: 650 });
+    // Shorter than the page, which could scroll; the canvas above the page's bar is
+    // 840 x 600, so the arena is exactly 800 x 600 pixels.
+    await page.setViewport({ width: 840, height: 640 });
     await walk(port, shots);
   } catch (e) {
     if (!(e instanceof Stop)) expect(false, "the walk ran to its end", e.stack || String(e));
@@ -275,7 +362,10 @@ async function main() {
   const sent = [...served.values()].reduce((a, b) => a + b, 0);
   console.log(`download: ${bytes} bytes (${(bytes / 1048576).toFixed(2)} MiB) in ${files.join(", ")}` +
               `; the server sent ${sent} bytes` + (missing.length ? `, 404 for ${missing.join(", ")}` : ""));
-  if (shots) console.log(`screenshots: ${path.join(shots, "web-menu.png")}, web-play.png`);
+  if (shots) {
+    console.log(`screenshots: ${path.join(shots, "web-menu.png")}, web-play.png, ` +
+                "web-page-wide.png, web-page-tall.png");
+  }
   console.log(`web e2e: ${passed} passed, ${failed} failed`);
   return failed ? 1 : 0;
 }
