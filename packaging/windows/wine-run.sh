@@ -79,7 +79,9 @@ copy_output() {
   local size
   size=$(stat -c %s "$log")
   if (( size > copied )); then
-    tail -c +$((copied + 1)) "$log" | head -c $((size - copied))
+    # One reader, no pipe: a pipe's writer could meet a closed reader under pipefail.
+    dd if="$log" iflag=skip_bytes,count_bytes skip="$copied" count=$((size - copied)) \
+      status=none
     copied=$size
   fi
 }
@@ -112,7 +114,9 @@ passed() {
 }
 
 ran_some() {
-  output | grep -qE '^\[==========\] [1-9][0-9]* tests? from [0-9]+ test suites? ran\.'
+  local text
+  text=$(output)
+  grep -qE '^\[==========\] [1-9][0-9]* tests? from [0-9]+ test suites? ran\.' <<< "$text"
 }
 
 # The watch: the program is ended once its whole result has stood for the grace period.
@@ -147,7 +151,8 @@ if [ "$ended" != 0 ]; then
 fi
 # Wine reports the exit status of a program its debugger saw crash as 0 about as often as
 # not; its notice of the crash is what tells.
-if output | grep -qE '^wine: Unhandled '; then
+text=$(output)
+if grep -qE '^wine: Unhandled ' <<< "$text"; then
   echo "wine-run: $name crashed (exit status $status; Wine's report is above)" >&2
   [ "$status" = 0 ] && status=1
   exit "$status"
