@@ -18,9 +18,10 @@
 # decides: success only when every test it ran passed and it ran at least one. A program that
 # Wine ends with SIGKILL after its whole result counts the same way. A program that exits on
 # its own keeps its exit status, whatever it printed before, so a crash at exit is a fault;
-# so is any crash Wine reports, whatever status it gives. A run given --gtest_filter that ran
-# no test fails, so a test listed by name cannot pass by running nothing. Each program ended
-# after its result adds a line to WINE_RUN_ENDED_LOG when that is set.
+# so is any crash Wine reports, whatever status it gives (a crashed program still there four
+# grace periods later is ended). A run given --gtest_filter that ran no test fails, so a test
+# listed by name cannot pass by running nothing. Each program ended after its result adds a
+# line to WINE_RUN_ENDED_LOG when that is set.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -95,9 +96,8 @@ output() { tr -d '\r' < "$log"; }
 complete() {
   local text
   text=$(output)
-  # A crash after the result is no stall: Wine's debugger is writing its report, and the
-  # program's exit status will tell.
-  grep -qE '^wine: Unhandled ' <<< "$text" && return 1
+  # A crash after the result is no stall: it fails (below).
+  crashed <<< "$text" && return 1
   grep -qE '^replay: [0-9]+ inputs, all clean$' <<< "$text" && return 0
   grep -qE '^\[==========\] [0-9]+ tests? from [0-9]+ test suites? ran\.' <<< "$text" || return 1
   grep -qE '^\[  PASSED  \] [0-9]+ tests?\.$' <<< "$text" || return 1
@@ -113,19 +113,28 @@ passed() {
   ! grep -qE '^\[  FAILED  \]' <<< "$text" && ran_some
 }
 
+# Whether Wine has said the program crashed (its debugger's report follows).
+crashed() { grep -qE '^wine: Unhandled '; }
+
 ran_some() {
   local text
   text=$(output)
   grep -qE '^\[==========\] [1-9][0-9]* tests? from [0-9]+ test suites? ran\.' <<< "$text"
 }
 
-# The watch: the program is ended once its whole result has stood for the grace period.
+# The watch: the program is ended once its whole result has stood for the grace period, or
+# four times that after Wine said it crashed (its debugger now and then never finishes).
 complete_at=""
+crashed_at=""
 ended=0
 while kill -0 "$pid" 2> /dev/null; do
   copy_output
   if [ -z "$complete_at" ] && complete; then complete_at=$SECONDS; fi
-  if [ -n "$complete_at" ] && (( SECONDS - complete_at >= grace )); then
+  if [ -z "$crashed_at" ] && crashed < "$log"; then crashed_at=$SECONDS; fi
+  if [ -n "$crashed_at" ] && (( SECONDS - crashed_at >= 4 * grace )); then
+    kill -KILL "$pid" 2> /dev/null || true
+    break
+  elif [ -n "$complete_at" ] && (( SECONDS - complete_at >= grace )); then
     kill -KILL "$pid" 2> /dev/null || true
     ended=1
     break
@@ -152,7 +161,7 @@ fi
 # Wine reports the exit status of a program its debugger saw crash as 0 about as often as
 # not; its notice of the crash is what tells.
 text=$(output)
-if grep -qE '^wine: Unhandled ' <<< "$text"; then
+if crashed <<< "$text"; then
   echo "wine-run: $name crashed (exit status $status; Wine's report is above)" >&2
   [ "$status" = 0 ] && status=1
   exit "$status"
