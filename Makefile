@@ -16,6 +16,7 @@
 #   make web       build-web/: the game as a web page (index.html, .js, .wasm), with Emscripten
 #   make web-test  the unit tests under node, then the page end to end in headless Chromium
 #   make web-bench the main thread's work per frame in headless Chromium, for both renderers
+#   make web-profile  a CPU profile of the main thread through the crowded field, by function
 #   make web-serve serves build-web/ on http://127.0.0.1:8080/ to play in a browser
 
 JOBS ?= $(shell nproc)
@@ -25,7 +26,7 @@ WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
 	windows windows-test windows-configure deb dist web-deps web web-configure web-test web-bench \
-	web-serve
+	web-serve web-profile
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -159,6 +160,13 @@ web-bench: web-configure
 	    --target bench_web_frames bench_web_frames_legacy
 	tests/web/run.sh --install-only
 	node bench/web_frames.mjs build-wasm/bench-page
+
+# The main thread's CPU profile through the crowded field, from a build that keeps the wasm's
+# function names (bench/web_profile.mjs); the profile lands in build-wasm/crowd.cpuprofile.
+web-profile: web-configure
+	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) --target bench_web_frames_profile
+	tests/web/run.sh --install-only
+	node bench/web_profile.mjs build-wasm/bench-page build-wasm/crowd.cpuprofile
 
 web-serve: web
 	@echo "Candy Cane Arena: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"

@@ -97,6 +97,10 @@ void SetWaveOutOpener(WaveOutOpener opener) {
     m.openOutput = opener;
 }
 
+WaveOutOpener InstalledWaveOutOpener() {
+    return m.openOutput;
+}
+
 int OpenMixer() {
     if (m.open) return 0;
     if (!m.openOutput) return -1;

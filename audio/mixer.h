@@ -24,6 +24,8 @@ constexpr int kChannelEntries = 4096;
 using WaveOutOpener = std::unique_ptr<TWaveOut> (*)();
 // Installs the opener OpenMixer uses (start-up installs the platform's; null removes it).
 void SetWaveOutOpener(WaveOutOpener opener);
+// The installed opener, or null.
+WaveOutOpener InstalledWaveOutOpener();
 // Opens the mixer on the installed audio output: 0, or -1 when none is installed or it
 // cannot be opened. The device ticks on a thread of its own unless the output ticks it.
 int OpenMixer();

@@ -60,8 +60,25 @@ void SetAudioDriver(std::shared_ptr<TAudioDriver> driver);
 
 // Opens the mixer once; on success closes it again at program exit and makes the
 // mixer-backed driver current. Without an output the quiet driver stays current. True when
-// the mixer plays (later calls report the first call's outcome).
+// the mixer plays (later calls report the first call's outcome). After BeginInitAudio it
+// takes the output opened there, waiting for it while it is still being opened.
 bool InitAudio();
+
+// Starts opening the installed output on a thread of its own, so that the caller goes on
+// while the platform looks for a device (a tenth of a second and more); the output is only
+// held there until InitAudio takes it, and nothing else of the audio layer changes on that
+// thread. Once only, before InitAudio; without threads (a page) it does nothing and InitAudio
+// opens the output itself. The program ending waits for the thread.
+void BeginInitAudio();
+
+// False while the output BeginInitAudio started opening is still being opened, so that
+// InitAudio would wait; true otherwise.
+bool AudioOutputSettled();
+
+// Closes what InitAudio (or BeginInitAudio) opened, waiting for an output still being opened,
+// and makes the quiet driver current: InitAudio may then open the output again. Sounds and
+// channels of the closed mixer play nothing.
+void CloseAudio();
 
 // TSound::Load(url, flags).
 SoundRef LoadSoundFrom(const std::string& url, int flags);

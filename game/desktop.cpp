@@ -28,9 +28,8 @@
 namespace game {
 
 namespace {
-bool StartDesktopSound() {
+void InstallDesktopSound() {
     vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-    return vdl::InitAudio();
 }
 
 #if CCA_HAVE_GLES2
@@ -70,7 +69,7 @@ std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
 }  // namespace
 
 const GamePlatform& DesktopPlatform() {
-    static const GamePlatform desktop{&StartDesktopSound, &OpenDesktopWindow};
+    static const GamePlatform desktop{&InstallDesktopSound, &OpenDesktopWindow};
     return desktop;
 }
 

@@ -1,6 +1,5 @@
 // The executable: runs the game and turns a run-time error into one line and an exit code.
 // In the browser the page shows that line and what the exit code means.
-#include <cstdio>
 #include <exception>
 #include <string>
 
@@ -11,9 +10,11 @@
 #include "game/desktop.h"
 #endif
 #include "platform/error_box.h"
+#include "runtime/phase_times.h"
 #include "runtime/program.h"
 
 int main() {
+    vdl::MarkPhase("main");
     try {
 #ifdef __EMSCRIPTEN__
         game::GameMain(game::WebPlatform());
@@ -21,7 +22,7 @@ int main() {
         game::GameMain(game::DesktopPlatform());
 #endif
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "candycane-arena: %s\n", e.what());
+        vdl::PrintErrorLine(std::string("candycane-arena: ") + e.what());
         // Stops the mixer and closes the window before the process ends.
         vdl::RunExitRoutines();
         vdl::ShowErrorBox(std::string("The game cannot go on: ") + e.what());

@@ -9,6 +9,7 @@
 #include "graphics/drawing.h"
 #include "graphics/graphics.h"
 #include "graphics/image_font.h"
+#include "runtime/phase_times.h"
 #include "runtime/program.h"
 #include "system/polled_input.h"
 
@@ -93,6 +94,8 @@ void TitleMenu() {
     for (;;) {
         if (directions->clicked == 1) DirectionsScreen();
         if (quit->clicked == 1) vdl::EndProgram();
+        // Play and the music need the sound's start-up finished.
+        if (start->clicked == 1 || sound->clicked == 1) StartSound(true);
         if (start->clicked == 1) {
             enemyList->RemoveAll();
             levelNumber = 1;
@@ -115,6 +118,8 @@ void TitleMenu() {
         vdl::DrawImageFrame(images.title, 0, 0, 0);
         vdl::ResetMouse();
         vdl::FlipFrame(-1);
+        vdl::MarkPhase("menu frame");
+        StartSound(false);
         vdl::ClearScreen();
         if (vdl::CloseRequested() || vdl::IsKeyDown(kKeyEscape)) vdl::EndProgram();
     }

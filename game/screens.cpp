@@ -1,7 +1,6 @@
 // Start-up and the screens around play.
 #include "game/screens.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "audio/ogg_loader.h"
@@ -15,6 +14,7 @@
 #include "graphics/image_font.h"
 #include "graphics/png_loader.h"
 #include "runtime/errors.h"
+#include "runtime/phase_times.h"
 #include "runtime/program.h"
 #include "stream/url.h"
 #include "system/clock.h"
@@ -26,6 +26,13 @@ namespace game {
 
 namespace {
 constexpr int kLevelCompleteFrames = 101;
+
+// Where the sound's start-up is: begun after the first menu frame, finished once.
+struct SoundStartState {
+    const GamePlatform* platform = nullptr;
+    bool begun = false;
+    bool finished = false;
+} soundStart;
 
 // Draws the two lines of a wait screen in black until a left click.
 void WaitForClick(const char* heading, int x, const char* prompt) {
@@ -56,24 +63,22 @@ void SetUpDrawingState() {
     vdl::SetBlendMode(vdl::ALPHABLEND);
 }
 
-bool LoadGame(const GamePlatform& platform) {
+void LoadGame(const GamePlatform& platform) {
+    soundStart = {&platform, false, false};
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
-    const bool sound = platform.startSound && platform.startSound();
-    BeginLoadingSounds();
-    LoadImagesAndFonts();
-    return sound;
+    BeginLoadingImages();
+    LoadFonts();
+    vdl::MarkPhase("fonts");
 }
 
-void RunFromTitleMenu(const GamePlatform& platform, bool sound) {
+void RunFromTitleMenu(const GamePlatform& platform) {
+    soundStart.platform = &platform;
     CreateWorld();
     if (!platform.openWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
-    FinishLoadingSounds();
-    // Said once the window is up, so a start-up that fails says only what failed; a platform
-    // that never plays sound has nothing to say.
-    if (!sound && platform.startSound) {
-        std::fprintf(stderr, "candycane-arena: no sound device; playing silent\n");
-    }
+    vdl::MarkPhase("window");
+    FinishLoadingImages();
+    vdl::MarkPhase("images");
     SetUpDrawingState();
     player = std::make_shared<Tplayer>();
     vdl::SeedRandom(vdl::Millis());
@@ -81,7 +86,34 @@ void RunFromTitleMenu(const GamePlatform& platform, bool sound) {
 }
 
 void GameMain(const GamePlatform& platform) {
-    RunFromTitleMenu(platform, LoadGame(platform));
+    LoadGame(platform);
+    RunFromTitleMenu(platform);
+}
+
+void StartSound(bool wait) {
+    // Without a start-up (the game's tests load every resource themselves) there is nothing
+    // to start.
+    if (!soundStart.platform) soundStart.finished = true;
+    if (soundStart.finished) return;
+    const GamePlatform& platform = *soundStart.platform;
+    if (!soundStart.begun) {
+        soundStart.begun = true;
+        if (platform.installSound) {
+            platform.installSound();
+            vdl::BeginInitAudio();
+        }
+        BeginLoadingSounds();
+    }
+    if (!wait && !(vdl::AudioOutputSettled() && SoundsDecoded())) return;
+    // The sounds are made for the driver the output leaves current.
+    const bool sound = platform.installSound && vdl::InitAudio();
+    FinishLoadingSounds();
+    soundStart.finished = true;
+    vdl::MarkPhase("sound");
+    // A platform that never plays sound has nothing to say.
+    if (!sound && platform.installSound) {
+        vdl::PrintErrorLine("candycane-arena: no sound device; playing silent");
+    }
 }
 
 void PlayLoop() {

@@ -14,9 +14,9 @@ namespace game {
 
 // What start-up needs from the machine it runs on.
 struct GamePlatform {
-    // Opens the sound output; false when the game must run silent, and says so. Null on a
-    // platform that never plays sound (the headless runner), which says nothing of it.
-    bool (*startSound)();
+    // Installs the sound output for the audio layer to open. Null on a platform that never
+    // plays sound (the headless runner), which says nothing of it.
+    void (*installSound)();
     // Selects the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
     std::shared_ptr<vdl::TGraphics> (*openWindow)();
 };
@@ -25,13 +25,23 @@ struct GamePlatform {
 // EndProgram, or with an error when start-up fails.
 [[noreturn]] void GameMain(const GamePlatform& platform);
 
-// Start-up up to the window: the title, the engine modules, the sound output, every image and
-// font; the two sounds go on decoding on threads of their own. Returns whether sound plays.
-bool LoadGame(const GamePlatform& platform);
+// Start-up up to the window: the title, the engine modules, and the images and fonts, which
+// go on loading on threads of their own while the window opens.
+void LoadGame(const GamePlatform& platform);
 
-// The rest of start-up, then the title menu: the world, the window, the sounds once decoded
-// (a second call keeps the first call's), the drawing state, the player and the seed.
-[[noreturn]] void RunFromTitleMenu(const GamePlatform& platform, bool sound);
+// The rest of start-up, then the title menu: the world, the window, the images and fonts once
+// loaded, the drawing state, the player and the seed. The sound starts after the first menu
+// frame (StartSound).
+[[noreturn]] void RunFromTitleMenu(const GamePlatform& platform);
+
+// The sound's part of start-up, which the first menu frame does not wait for: opening the
+// output and decoding the two sounds, each on a thread of its own, then making the sounds
+// and the music channel. The title menu calls this after every frame: the first call begins
+// it, a later one finishes it once everything is ready or, with wait, waits for it (before
+// the menu plays the music or starts play). Without an output the game says so, once, and
+// plays silent. Once finished it does nothing (a later run from the menu included) until the
+// next LoadGame, which starts the sound afresh.
+void StartSound(bool wait);
 
 // Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,
 // Ogg Vorbis, fonts).

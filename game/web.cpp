@@ -14,9 +14,8 @@
 namespace game {
 
 namespace {
-bool StartWebSound() {
+void InstallWebSound() {
     vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-    return vdl::InitAudio();
 }
 
 std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
@@ -29,7 +28,7 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
 }  // namespace
 
 const GamePlatform& WebPlatform() {
-    static const GamePlatform web{&StartWebSound, &OpenWebCanvas};
+    static const GamePlatform web{&InstallWebSound, &OpenWebCanvas};
     return web;
 }
 

@@ -1,8 +1,14 @@
 // The game's world: globals, resources and one frame of play.
 #include "game/world.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <exception>
 #include <future>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "audio/sample.h"
 #include "audio/sound.h"
@@ -79,6 +85,29 @@ struct SoundLoad {
 SoundLoad musicLoad{"christmas.ogg", {}};
 SoundLoad bellLoad{"bell.ogg", {}};
 
+constexpr int kImageCount = static_cast<int>(std::size(kImageTable));
+constexpr int kImageLoaders = 2;
+
+// The images being loaded: each loader takes the next entry of the table until none is left.
+// Each slot is written by one loader only and read once both have finished.
+struct ImageLoad {
+    std::atomic<int> next{0};
+    vdl::ImageRef loaded[kImageCount];
+    std::exception_ptr error[kImageCount];
+    std::vector<std::future<void>> loaders;
+} imageLoad;
+
+void LoadImagesInTurn() {
+    for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
+        try {
+            imageLoad.loaded[i] = vdl::LoadImageFrom(std::string("incbin::") + kImageTable[i].file,
+                                                     kImageTable[i].flags);
+        } catch (...) {
+            imageLoad.error[i] = std::current_exception();
+        }
+    }
+}
+
 // Every asset is compiled in, so one that does not load means a damaged program.
 template <class T>
 T Required(T loaded, const std::string& file) {
@@ -102,7 +131,40 @@ constexpr std::launch kDecodeLaunch = std::launch::deferred;
 constexpr std::launch kDecodeLaunch = std::launch::async;
 #endif
 
+namespace {
+// The program may end while the loaders still run (a quit in the first menu frames, a window
+// that does not open, a test or a run of the runner that ends): it waits for them before the
+// decoders they use are torn down. A loader deferred to its first use (a page's) has nothing
+// running.
+// NOTE: waited for at exit, not in an exit routine: the decoders are statics made before the
+// loaders start, so what is registered with atexit now runs before they are destroyed, however
+// the program ends.
+bool waitRegistered = false;
+
+template <class T>
+void WaitIfRunning(const std::future<T>& loader) {
+    if (loader.valid() &&
+        loader.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
+        loader.wait();
+    }
+}
+
+void WaitForLoaders() {
+    for (const std::future<void>& loader : imageLoad.loaders)
+        WaitIfRunning(loader);
+    for (const SoundLoad* load : {&musicLoad, &bellLoad})
+        WaitIfRunning(load->sample);
+}
+
+void RegisterWaitForLoaders() {
+    if (waitRegistered) return;
+    waitRegistered = true;
+    std::atexit(&WaitForLoaders);
+}
+}  // namespace
+
 void BeginLoadingSounds() {
+    RegisterWaitForLoaders();
     for (SoundLoad* load : {&musicLoad, &bellLoad}) {
         load->sample = std::async(kDecodeLaunch, [file = load->file] {
             return vdl::LoadAudioSample(std::string("incbin::") + file);
@@ -110,16 +172,60 @@ void BeginLoadingSounds() {
     }
 }
 
+bool SoundsDecoded() {
+    for (const SoundLoad* load : {&musicLoad, &bellLoad}) {
+        if (load->sample.valid() &&
+            load->sample.wait_for(std::chrono::seconds(0)) == std::future_status::timeout) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void LoadImagesAndFonts() {
+    BeginLoadingImages();
+    LoadFonts();
+    FinishLoadingImages();
+}
+
+// NOTE: the loaders read the image layer's defaults (the flags, the centring, the mask colour)
+// and nothing else of the engine's state changes while they run: they are set here, before the
+// loaders start, and only FinishLoadingImages, after they end, goes on with the images.
+void BeginLoadingImages() {
     vdl::SetAutoCenterAnchor(true);
     vdl::SetImageMaskColor(255, 255, 0);
-    for (const ImageEntry& entry : kImageTable) {
-        images.*entry.slot = Required(
-            vdl::LoadImageFrom(std::string("incbin::") + entry.file, entry.flags), entry.file);
-    }
+    RegisterWaitForLoaders();
+    imageLoad.next = 0;
+    imageLoad.loaders.clear();
+    for (int i = 0; i < kImageLoaders; ++i)
+        imageLoad.loaders.push_back(std::async(kDecodeLaunch, &LoadImagesInTurn));
+}
+
+void LoadFonts() {
     font32 = Required(vdl::OpenImageFont(kFontUrl, 32, vdl::SMOOTHFONT), "santbsb_.ttf");
     font28 = Required(vdl::OpenImageFont(kFontUrl, 28, vdl::SMOOTHFONT), "santbsb_.ttf");
     font24 = Required(vdl::OpenImageFont(kFontUrl, 24, vdl::SMOOTHFONT), "santbsb_.ttf");
+    // The fonts keep their own copy of the file.
+    vdl::ReleaseEmbeddedPages("santbsb_.ttf");
+}
+
+void FinishLoadingImages() {
+    if (imageLoad.loaders.empty()) return;
+    for (std::future<void>& loader : imageLoad.loaders)
+        loader.get();
+    imageLoad.loaders.clear();
+    // In table order, so the first image that does not load is the one named.
+    for (int i = 0; i < kImageCount; ++i) {
+        if (imageLoad.error[i]) {
+            const std::exception_ptr error = imageLoad.error[i];
+            for (std::exception_ptr& e : imageLoad.error)
+                e = nullptr;
+            std::rethrow_exception(error);
+        }
+        images.*kImageTable[i].slot = Required(imageLoad.loaded[i], kImageTable[i].file);
+        imageLoad.loaded[i] = nullptr;
+        vdl::ReleaseEmbeddedPages(kImageTable[i].file);
+    }
     vdl::SetImageAnchor(images.directions, 0, 0);
     vdl::SetImageAnchor(images.title, 0, 0);
 }
@@ -129,6 +235,8 @@ void FinishLoadingSounds() {
     musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
     bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();
+    vdl::ReleaseEmbeddedPages(musicLoad.file);
+    vdl::ReleaseEmbeddedPages(bellLoad.file);
 }
 
 void LoadGameResources() {

@@ -89,13 +89,28 @@ void LoadGameResources();
 // longer to decode than the images, the fonts and the window together.
 void BeginLoadingSounds();
 
-// Loads the images (automatic centred anchors, yellow mask) and the three fonts, and anchors
-// the two full-screen pictures at their corner.
-void LoadImagesAndFonts();
+// True when FinishLoadingSounds would not wait: both sounds are decoded, or no decoding is
+// under way on a thread (a page decodes them when FinishLoadingSounds asks).
+bool SoundsDecoded();
 
 // Waits for the two sounds, makes them, then the music channel. Does nothing when no decoding
 // is under way, so the sounds and channel of an earlier call are kept.
 void FinishLoadingSounds();
+
+// BeginLoadingImages, LoadFonts, FinishLoadingImages.
+void LoadImagesAndFonts();
+
+// Starts loading the images (automatic centred anchors, yellow mask) on two threads of their
+// own, which take the next image of the table in turn.
+void BeginLoadingImages();
+
+// Loads the three fonts.
+void LoadFonts();
+
+// Waits for the images and stores them, and anchors the two full-screen pictures at their
+// corner. Does nothing when no loading is under way, so the images of an earlier call are
+// kept.
+void FinishLoadingImages();
 
 // Creates the seven lists empty, sets the level number to 1 and the sound switch to off.
 void CreateWorld();

@@ -5,6 +5,9 @@
 // uploads the whole array into the one vertex buffer (WebGL draws from buffers only) and
 // makes one call per run. Everything a run needs beside its vertices is GL state that stays
 // put while the batch grows: whoever changes it draws the batch first.
+//
+// The sprite atlas's pages are made in the shared context on first use and kept, as the
+// program is; a frame gives its area back when it goes.
 #include "graphics/gles2_renderer.h"
 
 #include <GLES2/gl2.h>
@@ -13,6 +16,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,11 +35,10 @@ constexpr GLContextApi kApi = GLContextApi::ES2;
 
 // Positions arrive in arena pixels, y down; u_scale (2 / width, -2 / height) and the offset
 // take them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same
-// factors, and the GL viewport is the arena's box in the drawable. A point is as wide as an
-// arena pixel is (u_pointSize drawable pixels).
+// factors, and the GL viewport is the arena's box in the drawable. Points are squares of
+// triangles in arena pixels, so they grow with the arena as everything else does.
 const char* const kVertexShader = R"(
 uniform vec2 u_scale;
-uniform float u_pointSize;
 attribute vec2 a_position;
 attribute vec2 a_texCoord;
 attribute vec4 a_color;
@@ -43,14 +46,15 @@ varying vec2 v_texCoord;
 varying vec4 v_color;
 void main() {
     gl_Position = vec4(a_position * u_scale + vec2(-1.0, 1.0), 0.0, 1.0);
-    gl_PointSize = u_pointSize;
     v_texCoord = a_texCoord;
     v_color = a_color;
 }
 )";
 
 // The texel modulated by the colour, as fixed function's GL_MODULATE; MASKBLEND's alpha
-// test keeps what reaches 0.5.
+// test keeps what reaches 0.5. Built once per combination of TEXTURED and ALPHA_TEST, so no
+// fragment branches: a software GL (the browsers' fallback) pays for a branch, and for a
+// discard, in every fragment.
 // NOTE: the sampler is made highp too: by default texture2D() gives lowp, which Mesa computes
 // in half floats, and a product of two 8-bit values then rounds one step off now and then.
 const char* const kFragmentShader = R"(
@@ -61,14 +65,16 @@ precision highp sampler2D;
 precision mediump float;
 #endif
 uniform sampler2D u_texture;
-uniform bool u_textured;
-uniform bool u_alphaTest;
 varying vec2 v_texCoord;
 varying vec4 v_color;
 void main() {
     vec4 color = v_color;
-    if (u_textured) color *= texture2D(u_texture, v_texCoord);
-    if (u_alphaTest && color.a < 0.5) discard;
+#ifdef TEXTURED
+    color *= texture2D(u_texture, v_texCoord);
+#endif
+#ifdef ALPHA_TEST
+    if (color.a < 0.5) discard;
+#endif
     gl_FragColor = color;
 }
 )";
@@ -86,20 +92,35 @@ struct BatchVertex {
 
 // Vertices first to first + count of the batch, drawn by one call.
 struct Run {
-    GLenum mode;  // GL_TRIANGLES, GL_LINES or GL_POINTS
+    GLenum mode;  // GL_TRIANGLES or GL_LINES
     GLint first;
     GLsizei count;
 };
 
 constexpr GLubyte kOpaqueWhite[4] = {255, 255, 255, 255};
 
+// The sprite atlas: pages of kAtlasPageSize texels a side (or GL's largest texture, when
+// smaller), holding images up to kAtlasMaxSprite texels a side, each inside a border one
+// texel wide; kWhiteBlock x kWhiteBlock white texels at every page's top left.
+constexpr int kAtlasPageSize = 1024;
+constexpr int kAtlasMaxSprite = 128;
+constexpr int kWhiteBlock = 4;
+
+struct AtlasPage {
+    GLuint name = 0;
+    TAtlasPacker packer;
+};
+
+enum AtlasPageKind { kFilteredPage, kSharpPage, kPageKinds };
+
 struct RendererState {
     GLubyte color[4] = {0, 0, 0, 0};  // copied into every vertex
     ShapeTransform transform;
     float lineWidth = 1.0f;
-    int blendCache = 0;        // last blend mode set; 0 after every SetGraphics
-    GLuint boundTexture = 0;   // last texture bound; 0 after every SetGraphics
-    int texturedUniform = -1;  // last u_textured sent; -1 after every SetGraphics
+    int blendCache = 0;       // last blend mode set; 0 after every SetGraphics
+    GLuint boundTexture = 0;  // last texture bound; 0 after every SetGraphics
+    bool alphaTest = false;   // MASKBLEND's, set with the blend
+    GLuint usedProgram = 0;   // last program used; 0 after every SetGraphics
 
     // The batch: every run draws with batchTexture (0: untextured).
     std::vector<BatchVertex> vertices;
@@ -107,11 +128,17 @@ struct RendererState {
     GLuint batchTexture = 0;
     std::vector<BatchVertex> fan;  // corners of the oval or polygon being added
 
-    // Made once in the shared context, used by every window.
-    GLuint program = 0;
+    // The atlas's pages, made when first needed; all of one size.
+    std::unique_ptr<AtlasPage> pages[kPageKinds];
+    bool atlasOn = true;
+    float whiteU = 0.0f, whiteV = 0.0f;  // the white block's middle, where shapes sample
+
+    // Made once in the shared context, used by every window: the programs by
+    // [textured][alpha test].
+    GLuint programs[2][2] = {};
+    GLint uScale[2][2] = {};
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
-    GLint uScale = -1, uPointSize = -1, uTexture = -1, uTextured = -1, uAlphaTest = -1;
 
     Letterbox view;                  // the current surface's arena in its drawable
     PixelRect viewport{0, 0, 1, 1};  // the viewport last set, in arena pixels
@@ -141,21 +168,19 @@ void RequireBuilt(GLuint object, GLenum status, GetParameter getParameter, GetLo
     RuntimeError(std::string("OpenGL ES 2 renderer: ") + failure + ": " + log);
 }
 
-GLuint CompileShader(GLenum type, const char* source) {
+GLuint CompileShader(GLenum type, const char* source, const char* defines = "") {
     const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* const parts[2] = {defines, source};
+    glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
     RequireBuilt(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
                  "a shader does not compile");
     return shader;
 }
 
-// Makes the program, the vertex buffer and DrawPixmap's texture in the shared context, once.
-void EnsureProgram() {
-    if (es.program) return;
-    SharedContextScope shared(kApi);
+GLuint LinkProgram(const char* defines) {
     const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+    const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines);
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
@@ -167,11 +192,23 @@ void EnsureProgram() {
     glDeleteShader(fragment);
     RequireBuilt(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog,
                  "the shaders do not link");
-    es.uScale = glGetUniformLocation(program, "u_scale");
-    es.uPointSize = glGetUniformLocation(program, "u_pointSize");
-    es.uTexture = glGetUniformLocation(program, "u_texture");
-    es.uTextured = glGetUniformLocation(program, "u_textured");
-    es.uAlphaTest = glGetUniformLocation(program, "u_alphaTest");
+    return program;
+}
+
+// Makes the programs, the vertex buffer and DrawPixmap's texture in the shared context, once.
+void EnsureProgram() {
+    if (es.programs[0][0]) return;
+    SharedContextScope shared(kApi);
+    const char* const defines[2][2] = {
+        {"", "#define ALPHA_TEST\n"},
+        {"#define TEXTURED\n", "#define TEXTURED\n#define ALPHA_TEST\n"}};
+    GLuint programs[2][2];
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int test = 0; test < 2; ++test) {
+            programs[textured][test] = LinkProgram(defines[textured][test]);
+            es.uScale[textured][test] = glGetUniformLocation(programs[textured][test], "u_scale");
+        }
+    }
 
     glGenBuffers(1, &es.buffer);
     glGenTextures(1, &es.pixmapTexture);
@@ -182,7 +219,25 @@ void EnsureProgram() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFlush();
-    es.program = program;
+    std::memcpy(es.programs, programs, sizeof programs);
+}
+
+bool IsAtlasPage(GLuint name) {
+    if (name == 0) return false;
+    for (const auto& page : es.pages) {
+        if (page && page->name == name) return true;
+    }
+    return false;
+}
+
+// The texture untextured shapes are drawn with: the batch's own when it is an atlas page
+// (the shape then joins it), else a page if there is one, else none.
+GLuint ShapeTexture() {
+    if (IsAtlasPage(es.batchTexture)) return es.batchTexture;
+    for (const auto& page : es.pages) {
+        if (page) return page->name;
+    }
+    return 0;
 }
 
 void BindTexture(GLuint name) {
@@ -196,9 +251,10 @@ void Flush() {
     if (es.vertices.empty()) return;
     const int textured = es.batchTexture != 0 ? 1 : 0;
     if (textured) BindTexture(es.batchTexture);
-    if (textured != es.texturedUniform) {
-        glUniform1i(es.uTextured, textured);
-        es.texturedUniform = textured;
+    const GLuint program = es.programs[textured][es.alphaTest ? 1 : 0];
+    if (program != es.usedProgram) {
+        glUseProgram(program);
+        es.usedProgram = program;
     }
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(es.vertices.size() * sizeof(BatchVertex)),
                  es.vertices.data(), GL_STREAM_DRAW);
@@ -213,6 +269,7 @@ void Flush() {
 // Room for count more vertices of a primitive type drawn with texture (0: none); a batch
 // drawn with another texture is drawn first.
 BatchVertex* Reserve(GLenum mode, GLuint texture, int count) {
+    if (texture == 0) texture = ShapeTexture();
     if (texture != es.batchTexture) {
         Flush();
         es.batchTexture = texture;
@@ -224,7 +281,8 @@ BatchVertex* Reserve(GLenum mode, GLuint texture, int count) {
     return &es.vertices[static_cast<std::size_t>(first)];
 }
 
-BatchVertex ScreenVertex(float x, float y, float u = 0.0f, float v = 0.0f,
+// Untextured vertices sample the white block, in case they are drawn from an atlas page.
+BatchVertex ScreenVertex(float x, float y, float u = es.whiteU, float v = es.whiteV,
                          const GLubyte* color = es.color) {
     BatchVertex vertex{x, y, u, v, {}};
     std::memcpy(vertex.color, color, sizeof vertex.color);
@@ -232,7 +290,8 @@ BatchVertex ScreenVertex(float x, float y, float u = 0.0f, float v = 0.0f,
 }
 
 // A local point through the transform, translated by (tx, ty).
-BatchVertex LocalVertex(float x, float y, float tx, float ty, float u = 0.0f, float v = 0.0f) {
+BatchVertex LocalVertex(float x, float y, float tx, float ty, float u = es.whiteU,
+                        float v = es.whiteV) {
     return ScreenVertex(es.transform.X(x, y, tx), es.transform.Y(x, y, ty), u, v);
 }
 
@@ -248,12 +307,17 @@ void ApplyScissor() {
     glScissor(box.x, box.y, box.width, box.height);
 }
 
-// Arena pixels to clip space over the arena's box, points as wide as arena pixels are, the
-// viewport's scissor box mapped again. The program must be in use.
+// Arena pixels to clip space over the arena's box in every program, the viewport's scissor
+// box mapped again. Leaves the last program in use.
 void ApplyLetterbox() {
-    glUniform2f(es.uScale, 2.0f / static_cast<float>(es.view.ArenaWidth()),
-                -2.0f / static_cast<float>(es.view.ArenaHeight()));
-    glUniform1f(es.uPointSize, std::max(es.view.Scale(), 1.0f));
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int test = 0; test < 2; ++test) {
+            glUseProgram(es.programs[textured][test]);
+            glUniform2f(es.uScale[textured][test], 2.0f / static_cast<float>(es.view.ArenaWidth()),
+                        -2.0f / static_cast<float>(es.view.ArenaHeight()));
+            es.usedProgram = es.programs[textured][test];
+        }
+    }
     const GLWindowBox box = ToGLWindow(es.view, es.view.Box());
     glViewport(box.x, box.y, box.width, box.height);
     ApplyScissor();
@@ -287,10 +351,76 @@ void AddFan(const BatchVertex* corners, int count, GLuint texture) {
     }
 }
 
+// The page of one kind, made (in the current context, the shared one) on first use.
+AtlasPage& EnsurePage(AtlasPageKind kind) {
+    std::unique_ptr<AtlasPage>& page = es.pages[kind];
+    if (page) return *page;
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int size = std::min(kAtlasPageSize, static_cast<int>(maxSize));
+    page = std::make_unique<AtlasPage>(AtlasPage{0, TAtlasPacker(size, kWhiteBlock)});
+    glGenTextures(1, &page->name);
+    glBindTexture(GL_TEXTURE_2D, page->name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    const GLint filter = kind == kFilteredPage ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    const std::vector<GLubyte> white(kWhiteBlock * kWhiteBlock * 4, 255);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWhiteBlock, kWhiteBlock, GL_RGBA, GL_UNSIGNED_BYTE,
+                    white.data());
+    es.whiteU = es.whiteV = static_cast<float>(kWhiteBlock / 2) / static_cast<float>(size);
+    return *page;
+}
+
+// source with a border of its own edge texels around it, one texel wide.
+PixmapRef Bordered(const PixmapRef& source) {
+    const int w = source->width, h = source->height;
+    PixmapRef out = TPixmap::Create(w + 2, h + 2, PF_RGBA8888, 4);
+    out->Paste(*source, 1, 1);
+    out->Paste(*source->Window(0, 0, 1, h), 0, 1);
+    out->Paste(*source->Window(w - 1, 0, 1, h), w + 1, 1);
+    out->Paste(*out->Window(0, 1, w + 2, 1), 0, 0);
+    out->Paste(*out->Window(0, h, w + 2, 1), 0, h + 1);
+    return out;
+}
+
 }  // namespace
+
+// Copies source into a page of the atlas; false when it is too large or the page is full.
+bool TGLES2ImageFrame::PlaceInAtlas(const PixmapRef& source, bool filtered) {
+    const int w = source->width, h = source->height;
+    if (w > kAtlasMaxSprite || h > kAtlasMaxSprite || w <= 0 || h <= 0) return false;
+    const AtlasPageKind kind = filtered ? kFilteredPage : kSharpPage;
+    AtlasPage& page = EnsurePage(kind);
+    AtlasRect place;
+    if (!page.packer.Place(w + 2, h + 2, place)) return false;
+
+    glBindTexture(GL_TEXTURE_2D, page.name);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, place.x, place.y, w + 2, h + 2, GL_RGBA, GL_UNSIGNED_BYTE,
+                    Bordered(source)->pixels);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    const auto size = static_cast<float>(page.packer.Size());
+    atlasPage = kind;
+    atlasPlace = place;
+    atlasU0 = static_cast<float>(place.x + 1) / size;
+    atlasV0 = static_cast<float>(place.y + 1) / size;
+    atlasU1 = static_cast<float>(place.x + 1 + w) / size;
+    atlasV1 = static_cast<float>(place.y + 1 + h) / size;
+    return true;
+}
 
 TGLES2ImageFrame::~TGLES2ImageFrame() {
     if (seq == 0 || es.exiting) return;
+    if (InAtlas()) {
+        // The batch may still draw from the area, which the next image may overwrite.
+        if (es.batchTexture == es.pages[atlasPage]->name) Flush();
+        es.pages[atlasPage]->packer.Release(atlasPlace);
+    }
+    seq = 0;
+    if (!HasOwnTexture()) return;
     // The batch may still draw with this texture: it must reach GL before the name goes.
     if (es.batchTexture == name) {
         Flush();
@@ -303,10 +433,21 @@ TGLES2ImageFrame::~TGLES2ImageFrame() {
     // NOTE: GL may hand the same name to the next texture; a cache still naming it would
     // then skip binding the new one.
     if (es.boundTexture == name) es.boundTexture = 0;
-    seq = 0;
 }
 
 void TGLES2ImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
+    const ShapeTransform& t = es.transform;
+    const bool unturned = t.ix == 1.0f && t.iy == 0.0f && t.jx == 0.0f && t.jy == 1.0f;
+    if (InAtlas() && (unturned || !HasOwnTexture())) {
+        const BatchVertex corners[4] = {
+            LocalVertex(x0, y0, tx, ty, atlasU0, atlasV0),
+            LocalVertex(x1, y0, tx, ty, atlasU1, atlasV0),
+            LocalVertex(x1, y1, tx, ty, atlasU1, atlasV1),
+            LocalVertex(x0, y1, tx, ty, atlasU0, atlasV1),
+        };
+        AddFan(corners, 4, es.pages[atlasPage]->name);
+        return;
+    }
     const BatchVertex corners[4] = {
         LocalVertex(x0, y0, tx, ty, uLeft, vTop),
         LocalVertex(x1, y0, tx, ty, uRight, vTop),
@@ -318,18 +459,23 @@ void TGLES2ImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, fl
 
 std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const PixmapRef& source,
                                                                      int flags) {
+    auto frame = std::make_shared<TGLES2ImageFrame>();
+    const bool mipmapped = (flags & MIPMAPPED_IMAGE) != 0;
+    const bool filtered = (flags & FILTERED_IMAGE) != 0;
+    frame->seq = graphicsSeq;
+    if (es.atlasOn && frame->PlaceInAtlas(source, filtered) && !mipmapped) {
+        glFlush();
+        return frame;
+    }
+
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     const TextureLayout layout =
         LayOutTexture(source, [maxSize](int w, int h) { return w <= maxSize && h <= maxSize; });
-
-    auto frame = std::make_shared<TGLES2ImageFrame>();
     glGenTextures(1, &frame->name);
     glBindTexture(GL_TEXTURE_2D, frame->name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    const bool mipmapped = (flags & MIPMAPPED_IMAGE) != 0;
-    const bool filtered = (flags & FILTERED_IMAGE) != 0;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                     filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
@@ -346,7 +492,6 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
 
     frame->uRight = layout.uRight;
     frame->vBottom = layout.vBottom;
-    frame->seq = graphicsSeq;
     return frame;
 }
 
@@ -363,12 +508,11 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
 
     es.blendCache = 0;
     es.boundTexture = 0;
-    es.texturedUniform = -1;
+    es.usedProgram = 0;
     es.batchTexture = 0;
 
-    // The program is shared; which one is in use, the buffer binding and the attribute
-    // arrays belong to each context.
-    glUseProgram(es.program);
+    // The programs are shared; which one is in use, the buffer binding and the attribute
+    // arrays belong to each context. The projection is the surface's.
     glBindBuffer(GL_ARRAY_BUFFER, es.buffer);
     glVertexAttribPointer(kPosition, 2, GL_FLOAT, GL_FALSE, sizeof(BatchVertex),
                           reinterpret_cast<const void*>(offsetof(BatchVertex, x)));
@@ -380,7 +524,7 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     glEnableVertexAttribArray(kTexCoord);
     glEnableVertexAttribArray(kColor);
     glActiveTexture(GL_TEXTURE0);
-    glUniform1i(es.uTexture, 0);
+    // The sampler's unit is 0, as every uniform starts.
     es.view = SurfaceLetterbox(*surface);
     es.viewport = {0, 0, es.view.ArenaWidth(), es.view.ArenaHeight()};
     ApplyLetterbox();
@@ -408,15 +552,22 @@ void TGLES2Vex2DDriver::Flip(int sync) {
 std::shared_ptr<TImageFrame> TGLES2Vex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
                                                                       int flags) {
     if (!pixmap) return nullptr;
-    SharedContextScope shared(kApi);
-    return TGLES2ImageFrame::CreateFromPixmap(pixmap, flags);
+    std::shared_ptr<TGLES2ImageFrame> frame;
+    {
+        SharedContextScope shared(kApi);
+        frame = TGLES2ImageFrame::CreateFromPixmap(pixmap, flags);
+    }
+    // NOTE: in the browser the shared context is the window's own, and making a texture
+    // leaves none bound there.
+    es.boundTexture = 0;
+    return frame;
 }
 
 void TGLES2Vex2DDriver::SetBlend(int mode) {
     if (mode == es.blendCache) return;
     Flush();
     es.blendCache = mode;
-    glUniform1i(es.uAlphaTest, mode == MASKBLEND ? 1 : 0);
+    es.alphaTest = mode == MASKBLEND;
     switch (mode) {
         case ALPHABLEND:
             glEnable(GL_BLEND);
@@ -473,8 +624,17 @@ void TGLES2Vex2DDriver::Cls() {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
+// NOTE: a square over the pixel a GL point at (x + 0.5, y + 0.5) covers, not a GL point, so
+// that the outline of a box (lines and their end points) stays in one run of triangles.
 void TGLES2Vex2DDriver::Plot(float x, float y) {
-    *Reserve(GL_POINTS, 0, 1) = ScreenVertex(x + 0.5f, y + 0.5f);
+    const float left = std::floor(x + 0.5f), top = std::floor(y + 0.5f);
+    const BatchVertex corners[4] = {
+        ScreenVertex(left, top),
+        ScreenVertex(left + 1.0f, top),
+        ScreenVertex(left + 1.0f, top + 1.0f),
+        ScreenVertex(left, top + 1.0f),
+    };
+    AddFan(corners, 4, 0);
 }
 
 void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
@@ -584,6 +744,10 @@ int TGLES2Vex2DDriver::FrameDrawCalls() const {
 
 int TGLES2Vex2DDriver::LastFrameDrawCalls() const {
     return es.lastFrameDrawCalls;
+}
+
+void TGLES2Vex2DDriver::SetSpriteAtlas(bool on) {
+    es.atlasOn = on;
 }
 
 std::shared_ptr<TGLES2Vex2DDriver> GLES2Driver2D() {

@@ -9,16 +9,25 @@
 // windows with ES 2 contexts sharing textures with a hidden ES 2 context.
 //
 // Shapes and images are not drawn when asked for but collected: every vertex goes into one
-// client-side array, and a run of primitives of one type (triangles, lines, points) becomes
-// one draw call. Rectangles, images, ovals and polygons are triangles (fans split into
-// triangles), so a frame of sprites of one texture is one draw. What GL state a draw needs
+// client-side array, and a run of primitives of one type (triangles or lines) becomes
+// one draw call. Rectangles, images, ovals, polygons and points are triangles (fans split
+// into triangles), so a frame of sprites of one texture is one draw. What GL state a draw needs
 // (texture, blend, scissor box) cannot change inside a batch: the batch is drawn first, as it
 // is before a clear, a grab, a pixmap draw, a surface switch, a flip and before a texture in
 // it is deleted.
 //
+// So that a crowd of different sprites is still one draw, small images share texture pages
+// (the sprite atlas, one page for sharp and one for filtered images): each sits there with a
+// border of its own edge texels, which is what clamping to the edge gives a texture of its
+// own. Each page also holds a white block, which untextured shapes sample, so shapes join the
+// sprites' batch too. A mipmapped image keeps its own texture, for when it is drawn smaller,
+// and also has a copy in the page, drawn when it is neither turned nor scaled (mipmapping
+// then picks its full-size level anyway).
+//
 // The arena is placed in the drawable as the GL 1.1 renderer places it (gl_renderer_base.h):
-// vertices stay in arena pixels, the GL viewport is the arena's box, points are as wide as an
-// arena pixel is, and the bars are cleared black before each present.
+// vertices stay in arena pixels, the GL viewport is the arena's box, points (squares of
+// triangles) are as wide as an arena pixel is, and the bars are cleared black before each
+// present.
 //
 // Lines up to one drawable pixel wide are GL lines; wider ones are quads, shaped as the GL 1.1
 // renderer's aliased wide lines (a line along x grows along y and the other way round), since
@@ -27,6 +36,7 @@
 
 #include <memory>
 
+#include "graphics/atlas_packer.h"
 #include "graphics/drawing.h"
 #include "graphics/gl_renderer_base.h"
 
@@ -41,9 +51,22 @@ public:
     // transform; the current colour and alpha modulate it.
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
 
-    // A texture of src laid out as texture_layout.h says (scaled down when larger than
-    // GL_MAX_TEXTURE_SIZE), filtered and mipmapped by the image flags.
+    // A small src goes into the sprite atlas; a larger one, and a mipmapped one, is also
+    // (or only) a texture of its own, laid out as texture_layout.h says (scaled down when
+    // larger than GL_MAX_TEXTURE_SIZE), filtered and mipmapped by the image flags.
     static std::shared_ptr<TGLES2ImageFrame> CreateFromPixmap(const PixmapRef& src, int flags);
+
+    // Whether the frame has a copy in the sprite atlas, and whether it has a texture of its
+    // own (name) beside it.
+    bool InAtlas() const { return atlasPage >= 0; }
+    bool HasOwnTexture() const { return name != 0; }
+
+private:
+    bool PlaceInAtlas(const PixmapRef& source, bool filtered);
+
+    int atlasPage = -1;    // which page holds the copy; -1: none
+    AtlasRect atlasPlace;  // the area taken there, border included
+    float atlasU0 = 0, atlasV0 = 0, atlasU1 = 0, atlasV1 = 0;
 };
 
 // The OpenGL ES 2 renderer.
@@ -97,6 +120,9 @@ public:
 
     // "OpenGL ES 2".
     const char* ToString() const { return "OpenGL ES 2"; }
+
+    // Whether images made from now on may go into the sprite atlas (on at start).
+    void SetSpriteAtlas(bool on);
 };
 
 // The one OpenGL ES 2 renderer, made on first use.

@@ -257,6 +257,12 @@ void TPixmap::WritePixel(int x, int y, uint32_t argb) {
 }
 
 PixmapRef TPixmap::Create(int width, int height, int format, int align) {
+    PixmapRef pixmap = CreateUncleared(width, height, format, align);
+    std::memset(pixmap->pixels, 0, static_cast<size_t>(pixmap->pitch) * pixmap->height);
+    return pixmap;
+}
+
+PixmapRef TPixmap::CreateUncleared(int width, int height, int format, int align) {
     if (width < 0 || height < 0) throw std::length_error("negative pixmap size");
     align = std::max(align, 1);
     const int64_t rowBytes = static_cast<int64_t>(width) * BytesPerPixel(format);
@@ -268,7 +274,6 @@ PixmapRef TPixmap::Create(int width, int height, int format, int align) {
     // aligned_alloc.
     const size_t allocated = static_cast<size_t>((std::max<int64_t>(bytes, 1) + 15) / 16 * 16);
     void* memory = ::operator new(allocated, kPixelAlignment);
-    std::memset(memory, 0, allocated);
 
     PixmapRef pixmap(new TPixmap());
     pixmap->pixels = static_cast<uint8_t*>(memory);

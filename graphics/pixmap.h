@@ -78,6 +78,12 @@ public:
     // pixels start out zero (transparent black).
     static std::shared_ptr<TPixmap> Create(int width, int height, int format, int align = 4);
 
+    // Create without clearing: for a decoder that writes every row. Until a row is written
+    // its pages are not touched, so a size that the data then fails to fill costs address
+    // space, not memory.
+    static std::shared_ptr<TPixmap> CreateUncleared(int width, int height, int format,
+                                                    int align = 4);
+
     // A pixmap over memory the caller keeps alive for its lifetime.
     static std::shared_ptr<TPixmap> CreateStatic(uint8_t* pixels, int width, int height, int pitch,
                                                  int format);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/errors.h"
+#include "stream/ram_stream.h"
 #include "stream/stream.h"
 
 namespace vdl {
@@ -48,16 +49,9 @@ struct ReadContext {
     }
 };
 
-// The image after libpng's transforms: rows of rowBytes each.
+// The image as it is decoded: straight into the pixmap's rows.
 struct Decoded {
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    int bitDepth = 0;
-    int colorType = 0;
-    size_t rowBytes = 0;
-    // Left uninitialised: a large image's pages are touched only as rows arrive, so a header
-    // that claims far more than the file holds costs address space, not memory.
-    std::unique_ptr<png_byte[]> pixels;
+    PixmapRef pixmap;
     std::vector<png_bytep> rows;
 };
 
@@ -72,9 +66,27 @@ void ErrorCallback(png_structp png, png_const_charp) {
 }
 void WarningCallback(png_structp, png_const_charp) {}
 
-// Reads header and pixels with the strip-16 and expand transforms. False on any libpng
-// error or when the image is too large to hold.
-bool Decode(png_structp png, png_infop info, Decoded& out) {
+// The pixmap format of libpng's output after the transforms, or 0 for one this loader does
+// not take.
+int PixmapFormat(png_structp png, png_infop info) {
+    if (png_get_bit_depth(png, info) != 8) return 0;
+    switch (png_get_color_type(png, info)) {
+        case PNG_COLOR_TYPE_GRAY:
+            return PF_I8;
+        case PNG_COLOR_TYPE_RGB:
+            return PF_RGB888;
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return PF_RGBA8888;
+        default:
+            return 0;
+    }
+}
+
+// Reads header and pixels with the strip-16 and expand transforms, grey with alpha widened to
+// RGBA, into a pixmap of the final format. Without checksums, the chunk CRCs and the image
+// data's Adler-32 are not computed. False on any libpng error or when the image is too large
+// to hold.
+bool Decode(png_structp png, png_infop info, bool checksums, Decoded& out) {
     if (setjmp(png_jmpbuf(png))) return false;
 
     png_set_sig_bytes(png, kSignatureBytes);
@@ -86,6 +98,10 @@ bool Decode(png_structp png, png_infop info, Decoded& out) {
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     static const png_byte kTransparency[] = "tRNS";
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kTransparency, 1);
+    if (!checksums) {
+        png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+        png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    }
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
@@ -93,60 +109,37 @@ bool Decode(png_structp png, png_infop info, Decoded& out) {
 
     png_set_strip_16(png);
     png_set_expand(png);
+    const int colorType = png_get_color_type(png, info);
+    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA ||
+        (colorType == PNG_COLOR_TYPE_GRAY && png_get_valid(png, info, PNG_INFO_tRNS))) {
+        png_set_gray_to_rgb(png);
+    }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
-    out.width = width;
-    out.height = height;
-    out.bitDepth = png_get_bit_depth(png, info);
-    out.colorType = png_get_color_type(png, info);
-    out.rowBytes = png_get_rowbytes(png, info);
-    out.pixels.reset(new png_byte[out.rowBytes * height]);
+    const int format = PixmapFormat(png, info);
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    if (format == 0 || rowBytes != static_cast<size_t>(width) * BytesPerPixel(format)) {
+        return false;
+    }
+    out.pixmap =
+        TPixmap::CreateUncleared(static_cast<int>(width), static_cast<int>(height), format, 4);
     out.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
-        out.rows[y] = out.pixels.get() + y * out.rowBytes;
+        out.rows[y] = out.pixmap->PixelPtr(0, static_cast<int>(y));
 
     png_read_image(png, out.rows.data());
     png_read_end(png, nullptr);
     return true;
 }
 
-// The pixmap for a decoded image, or null for a layout this loader does not take.
-PixmapRef ToPixmap(const Decoded& image) {
-    if (image.bitDepth != 8) return nullptr;
-    const int width = static_cast<int>(image.width);
-    const int height = static_cast<int>(image.height);
-
-    int format = 0;
-    switch (image.colorType) {
-        case PNG_COLOR_TYPE_GRAY:
-            format = PF_I8;
-            break;
-        case PNG_COLOR_TYPE_RGB:
-            format = PF_RGB888;
-            break;
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-        case PNG_COLOR_TYPE_GRAY_ALPHA:
-            format = PF_RGBA8888;
-            break;
-        default:
-            return nullptr;
-    }
-    PixmapRef pixmap = TPixmap::Create(width, height, format, 4);
-
-    for (int y = 0; y < height; ++y) {
-        const png_byte* src = image.rows[y];
-        uint8_t* dst = pixmap->PixelPtr(0, y);
-        if (image.colorType != PNG_COLOR_TYPE_GRAY_ALPHA) {
-            std::memcpy(dst, src, static_cast<size_t>(width) * BytesPerPixel(format));
-            continue;
-        }
-        for (int x = 0; x < width; ++x, src += 2, dst += 4) {
-            dst[0] = dst[1] = dst[2] = src[0];
-            dst[3] = src[1];
-        }
-    }
-    return pixmap;
+// Zeroes the bytes each row is padded with.
+void ClearPadding(TPixmap& pixmap) {
+    const size_t used = static_cast<size_t>(pixmap.width) * BytesPerPixel(pixmap.format);
+    const size_t padding = static_cast<size_t>(pixmap.pitch) - used;
+    if (padding == 0) return;
+    for (int y = 0; y < pixmap.height; ++y)
+        std::memset(pixmap.PixelPtr(0, y) + used, 0, padding);
 }
 
 }  // namespace
@@ -172,10 +165,14 @@ PixmapRef TPixmapLoaderPNG::LoadPixmap(TStream& stream) {
     ReadContext context;
     context.stream = &stream;
     png_set_read_fn(png, &context, ReadCallback);
+    // The program's own embedded images were checked when it was built (tests/assets): their
+    // checksums are not worked out again. Anything else is checked as it is read.
+    const auto* memory = dynamic_cast<const TRamStream*>(&stream);
+    const bool checksums = !memory || !memory->Embedded();
     Decoded image;
     bool decoded = false;
     try {
-        decoded = Decode(png, info, image);
+        decoded = Decode(png, info, checksums, image);
     } catch (...) {
         png_destroy_read_struct(&png, &info, nullptr);
         throw;
@@ -183,7 +180,9 @@ PixmapRef TPixmapLoaderPNG::LoadPixmap(TStream& stream) {
     png_destroy_read_struct(&png, &info, nullptr);
 
     if (context.foreignError) std::rethrow_exception(context.foreignError);
-    return decoded ? ToPixmap(image) : nullptr;
+    if (!decoded) return nullptr;
+    ClearPadding(*image.pixmap);
+    return image.pixmap;
 }
 
 void StartPNGLoader() {

@@ -15,6 +15,7 @@
 #include "platform/sdl_system_driver.h"
 #include "platform/window_listener.h"
 #include "runtime/errors.h"
+#include "runtime/phase_times.h"
 #include "runtime/program.h"
 
 namespace vdl {
@@ -46,7 +47,7 @@ std::unique_ptr<GLContextRecord>& SharedRecord(GLContextApi api) {
 // box, running the exit routines in between (the mixer stops cleanly).
 [[noreturn]] void ExitWithMessage(const std::string& message, const std::string& boxText,
                                   int code) {
-    std::fprintf(stderr, "GLGraphicsDriver: %s\n", message.c_str());
+    PrintErrorLine("GLGraphicsDriver: " + message);
     RunExitRoutines();
     ShowErrorBox(boxText);
     std::fflush(nullptr);
@@ -194,6 +195,7 @@ bool StartVideo() {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, visible.c_str());
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    MarkPhase("video init");
     static TFocusFollower focusFollower;
     SetWindowListener(&focusFollower);
     s.videoStarted = true;
@@ -259,7 +261,9 @@ void EnsureSharedContext(GLContextApi api) {
     record->window = SDL_CreateWindow(
         "", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!record->window) FailPlatform("unable to create the hidden OpenGL window", 1);
+    MarkPhase("hidden window");
     record->context = SDL_GL_CreateContext(record->window);
+    MarkPhase("shared context");
     if (!record->context) {
         FailPlatform(api == GLContextApi::ES2 ? "unable to create the shared OpenGL ES 2 context"
                                               : "unable to create the shared OpenGL context",
@@ -332,8 +336,10 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
     auto record = std::make_unique<GLContextRecord>();
     record->window = SDL_CreateWindow(AppTitle().c_str(), x, y, width, height, windowFlags);
     if (!record->window) return nullptr;
+    MarkPhase("game window");
     record->context = CreateSharingContext(record->window, api);
     if (!record->context) return nullptr;
+    MarkPhase("game window context");
 
     record->kind = fullScreen ? kContextFullScreen : kContextWindow;
     record->api = api;

@@ -14,6 +14,8 @@
 
 #include <cstring>
 
+#include "runtime/program.h"
+
 #ifdef __EMSCRIPTEN__
 #include "audio/mixer.h"
 #endif
@@ -29,11 +31,12 @@ namespace {
 
 // Keeps standard error closed while it lives. Probing for a device, the system's sound
 // libraries print their own lines about every card they do not find; whether a device opened
-// is the caller's to report, once. Used only while opening, on the main thread.
+// is the caller's to report, once. Used only while opening, which may be on a thread of its
+// own: the program's own lines wait meanwhile (PrintErrorLine).
 class StderrMuted {
 public:
 #ifndef _WIN32
-    StderrMuted() : saved_(dup(STDERR_FILENO)) {
+    StderrMuted() : hold_(StandardErrorLock()), saved_(dup(STDERR_FILENO)) {
         const int null = open("/dev/null", O_WRONLY);
         if (saved_ < 0 || null < 0 || dup2(null, STDERR_FILENO) < 0) Restore();
         if (null >= 0) close(null);
@@ -57,6 +60,7 @@ private:
         close(saved_);
         saved_ = -1;
     }
+    std::lock_guard<std::mutex> hold_;
     int saved_ = -1;
 #endif
 };
@@ -167,9 +171,15 @@ private:
 }  // namespace
 
 std::unique_ptr<TWaveOut> OpenSdlWaveOut() {
-    auto out = std::make_unique<TSdlWaveOut>();
-    if (!out->Open()) return nullptr;
-    return out;
+    std::unique_ptr<TWaveOut> opened;
+    {
+        auto out = std::make_unique<TSdlWaveOut>();
+        if (out->Open()) opened = std::move(out);
+    }
+    // NOTE: the opening may run on a thread SDL did not start, whose own data (the error
+    // text, thread-local storage) SDL frees only when asked.
+    SDL_TLSCleanup();
+    return opened;
 }
 
 }  // namespace vdl

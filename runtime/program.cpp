@@ -1,5 +1,6 @@
 #include "runtime/program.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -33,6 +34,17 @@ void RunExitRoutines() {
 void EndProgram() {
     RunExitRoutines();
     std::exit(0);
+}
+
+std::mutex& StandardErrorLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+void PrintErrorLine(const std::string& line) {
+    const std::lock_guard<std::mutex> hold(StandardErrorLock());
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 const std::string& AppTitle() {

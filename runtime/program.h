@@ -1,10 +1,14 @@
-// The running program: its title and how it ends.
+// The running program: its title, how it ends and how it says why.
 //
 // Engine modules register exit routines (closing the opened graphics, stopping the mixer);
-// EndProgram runs them, newest first, and ends the process with exit code 0.
+// EndProgram runs them, newest first, and ends the process with exit code 0. Standard error
+// is muted now and then while a system library that prints its own lines is asked something
+// (the sound devices are probed on a thread of their own); the lines the program itself must
+// show wait for it to be back.
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace vdl {
@@ -18,6 +22,13 @@ void RunExitRoutines();
 
 // Runs the exit routines and exits the process with code 0. Never returns.
 [[noreturn]] void EndProgram();
+
+// Held for as long as standard error is muted, and by PrintErrorLine while it writes.
+std::mutex& StandardErrorLock();
+
+// Writes line and a line break to standard error and flushes it, once standard error is not
+// muted.
+void PrintErrorLine(const std::string& line);
 
 // The application title, used for window captions; "Vardo Application" until set.
 const std::string& AppTitle();

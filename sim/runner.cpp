@@ -195,7 +195,7 @@ void StartAtTitleMenu() {
     // run may have left either.
     vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 0, 0, nullptr);
     vdl::CloseRequested();
-    game::RunFromTitleMenu(kHeadlessPlatform, false);
+    game::RunFromTitleMenu(kHeadlessPlatform);
 }
 
 // Runs body, the game from its start or from its title menu, headless on the session's
@@ -255,7 +255,7 @@ RunResult Run(const RunOptions& options, InputSource& source) {
 
 void LoadGameOnce() {
     static const bool loaded =
-        (game::LoadGame(kHeadlessPlatform), game::FinishLoadingSounds(), true);
+        (game::LoadGame(kHeadlessPlatform), game::FinishLoadingImages(), true);
     (void)loaded;
 }
 

@@ -1,7 +1,13 @@
 #include "stream/embedded.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace vdl {
 
@@ -47,6 +53,20 @@ const unsigned char* EmbeddedData(const char* name) {
 int EmbeddedSize(const char* name) {
     const Entry* e = Find(name);
     return e ? e->size : 0;
+}
+
+void ReleaseEmbeddedPages([[maybe_unused]] const char* name) {
+#if defined(__linux__) && defined(MADV_PAGEOUT)
+    const Entry* e = Find(name);
+    if (!e || e->size <= 0) return;
+    // NOTE: only the pages wholly inside the asset, and the hint that never discards
+    // contents (MADV_DONTNEED would zero memory that is not file-backed).
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(e->data);
+    const std::uintptr_t first = (start + page - 1) / page * page;
+    const std::uintptr_t end = (start + static_cast<std::uintptr_t>(e->size)) / page * page;
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_PAGEOUT);
+#endif
 }
 
 }  // namespace vdl

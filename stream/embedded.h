@@ -16,4 +16,10 @@ const unsigned char* EmbeddedData(const char* name);
 // The size in bytes of a registered asset, or 0 when the name is not registered.
 int EmbeddedSize(const char* name);
 
+// Asks the system to take the asset's pages out of the resident set, for an asset whose
+// contents have been decoded into what the program keeps: the bytes stay as they are and are
+// read back (from the program's file) when touched again. Only a hint; nothing where the
+// system has none.
+void ReleaseEmbeddedPages(const char* name);
+
 }  // namespace vdl

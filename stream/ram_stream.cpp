@@ -53,7 +53,10 @@ StreamRef TRamStreamFactory::CreateStream(const std::string&, const std::string&
     if (protocol != "incbin" || writeable) return nullptr;
     const unsigned char* data = EmbeddedData(path.c_str());
     if (!data) return nullptr;
-    return CreateRamStream(data, EmbeddedSize(path.c_str()), readable);
+    std::shared_ptr<TRamStream> stream =
+        CreateRamStream(data, EmbeddedSize(path.c_str()), readable);
+    stream->MarkEmbedded();
+    return stream;
 }
 
 }  // namespace vdl

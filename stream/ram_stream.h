@@ -33,12 +33,17 @@ public:
     int Readable() const { return readable_; }
     int Writeable() const { return writeable_; }
 
+    // Whether the memory is an embedded asset ("incbin::"), one of the program's own files.
+    bool Embedded() const { return embedded_; }
+    void MarkEmbedded() { embedded_ = true; }
+
 private:
     int pos_ = 0;
     int size_ = 0;
     unsigned char* buffer_ = nullptr;
     int readable_ = 0;
     int writeable_ = 0;
+    bool embedded_ = false;
 };
 
 // A memory stream over size bytes at buffer.

@@ -1,7 +1,8 @@
 // The game's embedded assets: the table the build compiles in, and what the game relies on in
 // each file (image sizes and pixel formats, transparent backgrounds, a tintable particle star,
 // a title that leaves the menu buttons visible, a directions picture without the mask colour,
-// a TrueType font covering ASCII, and stereo 44.1 kHz sounds of sensible length and level).
+// a TrueType font covering ASCII, and stereo 44.1 kHz sounds of sensible length and level),
+// and the images' checksums, which the game does not check again.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "game/assets.h"
 
 namespace {
@@ -184,6 +186,20 @@ TEST(GameAssets, ImagesHaveTheListedSizesAndEightBitColourTypes) {
         EXPECT_EQ(BigEndian32(d + 20), static_cast<uint32_t>(image.height));
         EXPECT_EQ(d[24], 8) << "bit depth";
         EXPECT_EQ(d[25], image.alpha ? 6 : 2) << "colour type (6 RGBA, 2 RGB)";
+    }
+}
+
+// The game's own images are decoded without working their checksums out again (any other PNG
+// is checked as it is read): this is where they are checked.
+TEST(GameAssets, ImagesCarryRightChunkCrcsAndImageDataAdler) {
+    for (const ImageSpec& image : kImages) {
+        SCOPED_TRACE(image.name);
+        const vdl::EmbeddedFile* file = FindAsset(image.name);
+        ASSERT_NE(file, nullptr);
+        const std::vector<std::uint8_t> bytes(file->data, file->data + file->size);
+        std::vector<std::uint8_t> rewritten = bytes;
+        vdl::fuzz::FixPngChecksums(rewritten);
+        EXPECT_TRUE(rewritten == bytes);
     }
 }
 

@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <future>
+#include <thread>
 #include <vector>
 
 #include "audio/aurel.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "fake_wave_out.h"
+#include "runtime/program.h"
 
 namespace vdl {
 namespace {
@@ -147,6 +150,67 @@ TEST(SoundQuietDriver, WithoutAnOutputDeviceEverythingIsQuietButWorks) {
     EXPECT_EQ(IsChannelPlaying(channel), 0);
     EXPECT_EQ(IsChannelPlaying(nullptr), 0);
 }
+
+// A page has no threads: there InitAudio opens the output itself.
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+std::promise<void> letOutputOpen;
+std::shared_future<void> outputLetOpen;
+std::thread::id openedOn;
+bool outputClosed = false;
+
+class TClosingWaveOut : public TFakeWaveOut {
+public:
+    ~TClosingWaveOut() override { outputClosed = true; }
+};
+
+std::unique_ptr<TWaveOut> OutputOnceLetOpen() {
+    openedOn = std::this_thread::get_id();
+    outputLetOpen.wait();
+    return std::make_unique<TClosingWaveOut>();
+}
+
+// Each test starts and ends with the audio layer closed.
+class SoundStartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CloseAudio();
+        outputClosed = false;
+        letOutputOpen = std::promise<void>();
+        outputLetOpen = letOutputOpen.get_future().share();
+    }
+    void TearDown() override {
+        CloseAudio();
+        SetWaveOutOpener(nullptr);
+    }
+};
+
+// The caller goes on while the output opens; InitAudio waits for it and plays on it.
+TEST_F(SoundStartUp, TheOutputOpensOnAThreadOfItsOwnAndInitAudioPlaysOnIt) {
+    SetWaveOutOpener(&OutputOnceLetOpen);
+    BeginInitAudio();
+    EXPECT_FALSE(AudioOutputSettled());
+    EXPECT_EQ(MixerDevice(), nullptr);
+    letOutputOpen.set_value();
+    EXPECT_TRUE(InitAudio());
+    EXPECT_TRUE(AudioOutputSettled());
+    EXPECT_NE(openedOn, std::this_thread::get_id());
+    EXPECT_NE(dynamic_cast<TAurelAudioDriver*>(&CurrentAudioDriver()), nullptr);
+    EXPECT_NE(MixerDevice(), nullptr);
+    RunExitRoutines();
+    EXPECT_EQ(MixerDevice(), nullptr);
+    EXPECT_TRUE(outputClosed);
+}
+
+// A program that ends before InitAudio took the output waits for it and closes it.
+TEST_F(SoundStartUp, EndingBeforeInitAudioClosesWhatWasOpened) {
+    SetWaveOutOpener(&OutputOnceLetOpen);
+    BeginInitAudio();
+    letOutputOpen.set_value();
+    RunExitRoutines();
+    EXPECT_TRUE(outputClosed);
+    EXPECT_EQ(MixerDevice(), nullptr);
+}
+#endif
 
 }  // namespace
 }  // namespace vdl

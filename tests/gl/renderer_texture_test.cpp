@@ -17,7 +17,21 @@ namespace {
 using namespace vdl;
 using glfix::Rgb;
 
-using RendererTextures = glfix::RendererTest;
+// Textures of their own: the ES 2 renderer's sprite atlas is off (it has tests of its own).
+class RendererTextures : public glfix::RendererTest {
+protected:
+    void SetUp() override {
+        RendererTest::SetUp();
+        SetSpriteAtlas(false);
+    }
+    void TearDown() override { SetSpriteAtlas(true); }
+
+    void SetSpriteAtlas([[maybe_unused]] bool on) const {
+#if CCA_HAVE_GLES2
+        if (GetParam() == glfix::Renderer::GLES2) GLES2Driver2D()->SetSpriteAtlas(on);
+#endif
+    }
+};
 RENDERER_TEST_SUITE(RendererTextures);
 
 // An opaque pixmap whose pixel (x, y) is (10 x, 7 y, 99).

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -121,6 +127,31 @@ TEST(Program, EndProgramRunsExitRoutinesAndExitsWithZero) {
             EndProgram();
         },
         ::testing::ExitedWithCode(0), "closed graphics");
+}
+#endif
+
+// A page has no threads to mute standard error from.
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+// A line the program must show waits while another thread has standard error muted, instead
+// of vanishing into the muting.
+TEST(Program, ErrorLinesWaitForStandardErrorToBeBack) {
+    testing::internal::CaptureStderr();
+    std::promise<void> muted;
+    std::thread muter([&] {
+        const std::lock_guard<std::mutex> hold(StandardErrorLock());
+        const int saved = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        muted.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        close(null);
+    });
+    muted.get_future().wait();
+    PrintErrorLine("the window cannot open");
+    muter.join();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "the window cannot open\n");
 }
 #endif
 

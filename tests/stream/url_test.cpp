@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "runtime/errors.h"
 #include "stream/embedded.h"
@@ -55,6 +56,24 @@ TEST(Embedded, TheFirstRegistrationOfANameWins) {
     EXPECT_EQ(EmbeddedSize("dup.bin"), 3);
     EXPECT_EQ(EmbeddedData("nope.bin"), nullptr);
     EXPECT_EQ(EmbeddedSize("nope.bin"), 0);
+}
+
+// Releasing an asset's pages is a hint that never loses its bytes, even when they are not
+// the program file's (a test's own buffer here, pages of the heap).
+TEST(Embedded, ReleasedPagesKeepTheirBytes) {
+    std::vector<unsigned char> bytes(5 * 4096 + 123);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+    const std::vector<unsigned char> copy = bytes;
+    ASSERT_EQ(RegisterEmbedded("released.bin", bytes.data(), static_cast<int>(bytes.size())), 1);
+    ReleaseEmbeddedPages("released.bin");
+    ReleaseEmbeddedPages("not-registered.bin");
+    EXPECT_TRUE(bytes == copy);
+    StreamRef s = OpenForReading("incbin::released.bin");
+    ASSERT_NE(s, nullptr);
+    std::vector<unsigned char> read(bytes.size());
+    s->ReadExactly(read.data(), static_cast<int>(read.size()));
+    EXPECT_TRUE(read == copy);
 }
 
 TEST(IncbinUrls, SchemeIgnoresCaseButNamesDoNot) {

@@ -1,0 +1,98 @@
+// Start-up as the program runs it (LoadGame, then RunFromTitleMenu) on a platform whose sound
+// output takes its time to open: the first menu frame does not wait for it, and the sound
+// switch works before it is open.
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "graphics/headless_renderer.h"
+#include "tests/audio/fake_wave_out.h"
+#include "tests/game/game_fixture.h"
+
+// A page has no threads: there the output opens, and the sounds decode, where the menu first
+// asks for them, on the page's one thread.
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+namespace {
+
+using gametest::StopRun;
+
+// The output opens once the test lets it, or after ten seconds; a start-up that waited for it
+// before the first frame would show it open there.
+std::promise<void> letOutputOpen;
+std::shared_future<void> outputLetOpen;
+bool deviceFound = true;
+
+// Ticked by whoever plays it: no mixing thread, as in a page.
+class TSelfTickingWaveOut : public vdl::TFakeWaveOut {
+public:
+    bool TicksItself() const override { return true; }
+};
+
+std::unique_ptr<vdl::TWaveOut> SlowOutput() {
+    outputLetOpen.wait_for(std::chrono::seconds(10));
+    if (!deviceFound) return nullptr;
+    return std::make_unique<TSelfTickingWaveOut>();
+}
+
+const game::GamePlatform kSlowSound{[] { vdl::SetWaveOutOpener(&SlowOutput); },
+                                    [] { return vdl::OpenHeadlessGraphics(800, 600); }};
+
+class StartUpTest : public gametest::GameTest {
+protected:
+    // Start-up to the title menu; clicks the sound switch in the second menu frame, then lets
+    // the output open, and leaves the menu four frames later. Returns what the first two menu
+    // frames saw of the mixer.
+    std::string RunWithSoundSwitchedOnEarly() {
+        std::string seen;
+        int menuFrame = 0;
+        OnEachFlip([&](int) {
+            if (game::buttonList->Empty()) return;  // the window's own flips as it opens
+            ++menuFrame;
+            if (menuFrame <= 2) seen += vdl::MixerDevice() ? "open " : "closed ";
+            if (menuFrame == 2) {
+                PointAt(510, 215);
+                Click();
+                letOutputOpen.set_value();
+            }
+            if (menuFrame == 6) throw StopRun{};
+        });
+        game::LoadGame(kSlowSound);
+        EXPECT_THROW(game::RunFromTitleMenu(kSlowSound), StopRun);
+        return seen;
+    }
+    void SetUp() override {
+        GameTest::SetUp();
+        vdl::CloseAudio();
+        letOutputOpen = std::promise<void>();
+        outputLetOpen = letOutputOpen.get_future().share();
+    }
+    void TearDown() override {
+        vdl::CloseAudio();
+        vdl::SetWaveOutOpener(nullptr);
+        GameTest::TearDown();
+    }
+};
+
+TEST_F(StartUpTest, TheSwitchTurnedOnBeforeTheOutputIsOpenStillPlaysTheMusic) {
+    EXPECT_EQ(RunWithSoundSwitchedOnEarly(), "closed closed ");
+    EXPECT_EQ(game::soundOn, game::kSoundOn);
+    ASSERT_NE(vdl::MixerDevice(), nullptr);
+    EXPECT_EQ(vdl::IsChannelPlaying(game::musicChannel), 1);
+}
+
+TEST_F(StartUpTest, WithoutADeviceTheGameSaysSoOnceAndTheSwitchStillWorks) {
+    deviceFound = false;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunWithSoundSwitchedOnEarly(), "closed closed ");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "candycane-arena: no sound device; playing silent\n");
+    EXPECT_EQ(game::soundOn, game::kSoundOn);
+    EXPECT_EQ(vdl::MixerDevice(), nullptr);
+    EXPECT_EQ(vdl::IsChannelPlaying(game::musicChannel), 0);
+}
+
+}  // namespace
+#endif
