@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/mix.h"
 #include "audio/mixer.h"
 #include "audio/ogg_loader.h"
 #include "audio/sample.h"
@@ -55,8 +56,11 @@ constexpr long long kMaxCollisionPixels = 128 * 128;
 constexpr int kMixerMaxHertz = 1000000;
 constexpr int kMixerMaxBytes = 1 << 30;
 
-// Frames mixed per input: one second at the mixer's 44 100 Hz, in whole fragments.
-constexpr int kMixedFragments = (44100 * 2 + kFragmentLength - 1) / kFragmentLength;
+// Frames mixed per input: at most one second at the mixer's 44 100 Hz, in whole fragments.
+constexpr int kMixedFragments = (kDeviceHertz * 2 + kFragmentLength - 1) / kFragmentLength;
+// The Ogg body's channels play at 0.5, 1.25 and 2 times the sample's rate: the slowest takes
+// twice the sample's length.
+constexpr int kSlowestRateDivisor = 2;
 
 // Every pixel and sample format, in their numeric order.
 constexpr std::array<int, 6> kPixelFormats = {PF_I8,     PF_A8,       PF_BGR888,
@@ -358,8 +362,23 @@ inline void StartOggFuzzing() {
     StartOggLoader();
 }
 
+// The fragments the Ogg body mixes for sample: as many as the slowest channel takes to start
+// and play it through once, and two more to see it end or wrap, up to one second. A sample
+// of one audio page is over in a few fragments, and mixing the rest of a second of silence
+// would cost most of the input's time and reach nothing new.
+inline int FragmentsToPlay(const TAudioSample& sample) {
+    if (sample.hertz < 1) return 0;
+    const std::int64_t deviceFrames =
+        std::int64_t{sample.length} * kDeviceHertz * kSlowestRateDivisor / sample.hertz +
+        std::int64_t{kStartDelayMs} * kDeviceHertz / 1000;
+    const std::int64_t framesPerFragment = kFragmentLength / 2;
+    const std::int64_t fragments = (deviceFrames + framesPerFragment - 1) / framesPerFragment + 2;
+    return static_cast<int>(std::min<std::int64_t>(fragments, kMixedFragments));
+}
+
 // The Ogg body: bytes through the sample loaders; a decoded sample is converted to every
-// format, each is played on its own channel with its own settings, and one second is mixed.
+// format, each is played on its own channel with its own settings, and mixed until the
+// slowest has played it through (one second at most).
 inline void RunOgg(const std::uint8_t* data, std::size_t size) {
     StartOggFuzzing();
     std::shared_ptr<TAudioSample> sample;
@@ -398,10 +417,11 @@ inline void RunOgg(const std::uint8_t* data, std::size_t size) {
         channels.push_back(channel);
         ++index;
     }
-    for (int i = 0; i < kMixedFragments; ++i) {
+    const int fragments = channels.empty() ? 0 : FragmentsToPlay(*sample);
+    for (int i = 0; i < fragments; ++i) {
         mixer.MixNext();
         mixer.clock.Advance(12);  // the time a fragment lasts
-        if (i == kMixedFragments / 2 && !channels.empty()) SuspendChannel(channels.front());
+        if (i == fragments / 2) SuspendChannel(channels.front());
     }
     for (const ChannelRef& channel : channels)
         StopChannel(channel);

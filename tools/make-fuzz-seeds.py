@@ -6,7 +6,8 @@
 PNG seeds: the small sprites of assets/ and a tiny image of every colour type and bit depth,
 plain and interlaced, with and without transparency. Ogg seeds: bell.ogg and christmas.ogg
 cut to their first audio page, and tiny files oggenc makes from generated tones. Font seeds:
-the game's font, whole and cut short. Stream seeds: URLs with operation programs. The files
+the game's font, whole and cut short, each ending with the size, style and characters the
+target draws. Stream seeds: URLs with operation programs. The files
 are written only when their bytes change, so running it twice changes nothing.
 """
 import os
@@ -224,9 +225,21 @@ def ogg_regressions():
 # ---- Fonts -------------------------------------------------------------------------------
 
 
+def font_choice(size, style, text):
+    """The 8 bytes that end a font input: pixel size, style bits and six characters (see
+    fuzz/truetype_fuzz.cpp)."""
+    assert len(text) == 6
+    return bytes([size, style]) + text
+
+
 def truetype_inputs():
     font = read(os.path.join(ASSETS, "santbsb_.ttf"))
-    return {"santbsb.ttf": font, "santbsb-first-2k.ttf": font[:2048]}
+    return {
+        "santbsb-9-plain.ttf": font + font_choice(9, 0, b"Candy!"),
+        "santbsb-16-smooth.ttf": font + font_choice(16, 4, b"Arena~"),
+        "santbsb-41-bold-italic-smooth.ttf": font + font_choice(41, 7, b"gQ@%\xe9 "),
+        "santbsb-first-2k.ttf": font[:2048] + font_choice(16, 4, b"Hat 21"),
+    }
 
 
 def truetype_regressions():
@@ -238,7 +251,7 @@ def truetype_regressions():
         if font[entry:entry + 4] in (b"loca", b"hmtx"):
             # Offsets and lengths that point past the end of the file.
             font[entry + 8:entry + 16] = struct.pack(">II", len(font) - 4, 0x10000)
-    return {"tables-past-the-end.ttf": bytes(font)}
+    return {"tables-past-the-end.ttf": bytes(font) + font_choice(9, 0, b"ABCxyz")}
 
 
 # ---- Streams -----------------------------------------------------------------------------

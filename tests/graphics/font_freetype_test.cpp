@@ -180,10 +180,12 @@ TEST(FreeTypeFont, AGlyphTooLargeToBeRealIsLeftEmpty) {
     for (int size : {9, 16}) {
         const auto font = TFreeTypeFont::Load(path, size, 0);
         ASSERT_NE(font, nullptr);
-        ASSERT_GT(font->CountGlyphs(), 23);
+        // The damaged outline is the E's.
+        const int index = font->CharToGlyph('E');
+        ASSERT_GE(index, 0);
         const long grewKb = testing_resident::PeakGrowthKb([&] {
             int x, y, w, h;
-            font->LoadGlyph(22)->GetRect(x, y, w, h);
+            font->LoadGlyph(index)->GetRect(x, y, w, h);
             EXPECT_EQ(w * h, 0) << size;
         });
         EXPECT_LT(grewKb, 32 * 1024) << size;

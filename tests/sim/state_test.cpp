@@ -130,8 +130,18 @@ private:
         saved = value;
         value = changed;
         group = owner_.group;
-        name = owner_.name + (owner_.index >= 0 ? "[" + std::to_string(owner_.index) + "]" : "");
-        if (*field) name += std::string(".") + field;
+        // NOTE: appended piece by piece: mingw's g++ 12 takes "[" + std::string for an
+        // overlapping copy (-Wrestrict) and the Windows build treats warnings as errors.
+        name = owner_.name;
+        if (owner_.index >= 0) {
+            name += '[';
+            name += std::to_string(owner_.index);
+            name += ']';
+        }
+        if (*field) {
+            name += '.';
+            name += field;
+        }
     }
 };
 
