@@ -63,11 +63,11 @@ asan:
 	cd build-asan && $(WITH_DISPLAY) env $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench:
-	tools/install-deps.sh test
+	tools/install-deps.sh bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF -DCCA_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 	# bench_gl_floor draws until it is killed: bench_startup runs it.
-	cd build-bench && $(WITH_DISPLAY) sh -c 'for b in bench/bench_*; do [ "$$b" = bench/bench_gl_floor ] && continue; [ -x "$$b" ] && "$$b"; done'
+	cd build-bench && $(WITH_DISPLAY) sh -c 'for b in bench/bench_*; do [ "$$b" = bench/bench_gl_floor ] && continue; [ -x "$$b" ] && "$$b"; done; ../bench/memory_owners.sh'
 
 assets:
 	tools/make-assets.sh

@@ -2,6 +2,7 @@
 # Installs the Debian packages the project needs, skipping those already present.
 #   tools/install-deps.sh run    libraries to build and start the game
 #   tools/install-deps.sh test   the above plus compilers, test, display and asset tools
+#   tools/install-deps.sh bench  the test set plus heaptrack, for bench/memory_owners.sh
 #   tools/install-deps.sh fuzz   the test set plus clang and libFuzzer, for tools/run-fuzzers.sh
 #   tools/install-deps.sh windows the test set plus the mingw-w64 cross compilers, the tools that
 #                                fetch and unpack Debian source packages, Wine and zip
@@ -20,6 +21,7 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            vorbis-tools
            xfonts-terminus fonts-dejavu-core
            libstb-dev libsdl2-mixer-dev clang-format)
+bench_pkgs=(heaptrack)
 fuzz_pkgs=(clang libclang-rt-14-dev)
 # The posix flavour of the cross compilers: std::thread and std::mutex need it.
 # Wine opens its X11 and GL libraries at run time, so the ones it recommends are named here
@@ -45,12 +47,13 @@ package_pkgs=(dpkg-dev file lintian devscripts debootstrap xvfb xauth imagemagic
 case "${1:-run}" in
   run) wanted=("${run_pkgs[@]}") ;;
   test) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  bench) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
   fuzz) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
   windows) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
   web) wanted=("${run_pkgs[@]}" "${test_pkgs[@]}" "${web_pkgs[@]}") ;;
   assets) wanted=("${run_pkgs[@]}" "${asset_pkgs[@]}") ;;
   package) wanted=("${run_pkgs[@]}" "${package_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test|fuzz|windows|web|assets|package" >&2; exit 2 ;;
+  *) echo "usage: $0 run|test|bench|fuzz|windows|web|assets|package" >&2; exit 2 ;;
 esac
 
 missing=()
