@@ -194,6 +194,13 @@ bool StartVideo() {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, visible.c_str());
     }
+#ifdef _WIN32
+    // NOTE: Windows draws a program it thinks unaware of the desktop's scale at 96 dpi and
+    // stretches the picture, blurred, to 150 % or 200 %. Told that sizes are in the desktop's
+    // scaled units, SDL opens 800 x 600 of them (1200 x 900 pixels at 150 %), reports the
+    // pointer in them, and gives the drawable in real pixels, which the letterbox fills.
+    SDL_SetHint(SDL_HINT_WINDOWS_DPI_SCALING, "1");
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     MarkPhase("video init");
     static TFocusFollower focusFollower;

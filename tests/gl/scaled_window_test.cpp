@@ -3,6 +3,8 @@
 // full-screen keys (the display has no window manager, as a bare Xvfb has none).
 #include <SDL.h>
 
+#include <cstdlib>
+
 #include "graphics/image_font.h"
 #include "platform/gl_context.h"
 #include "platform/sdl_gl_driver.h"
@@ -139,6 +141,27 @@ TEST_P(ScaledWindow, AWideWindowCentresTheArenaBetweenBlackBarsThatClicksClampOu
     EXPECT_EQ(pressed, std::pair(0, 300));
     Click(1900, 3);
     EXPECT_EQ(pressed, std::pair(799, 1));
+}
+
+// On a desktop scaled by s (Windows at 150 %: the runner passes s in CCA_DESKTOP_SCALE), the
+// window opens 800 x 600 of the desktop's units and draws the arena in all the pixels they
+// cover, sharp rather than stretched; grabs and clicks stay in arena points.
+TEST_P(ScaledWindow, TheWindowOpensAtTheDesktopsScale) {
+    const char* named = std::getenv("CCA_DESKTOP_SCALE");
+    const double scale = named ? std::atof(named) : 1.0;
+    const auto pixels = [scale](int points) { return static_cast<int>(points * scale); };
+    int width = 0, height = 0;
+    vdl::TVex2DGraphics::Current()->GetDrawableSize(width, height);
+    EXPECT_EQ(std::pair(width, height), std::pair(pixels(800), pixels(600)));
+    DrawScene();
+    EXPECT_EQ(Drawn(pixels(100), pixels(100)), (Rgb{250, 40, 40}));
+    EXPECT_EQ(Drawn(pixels(110) + 1, pixels(100)), (Rgb{30, 60, 90}));
+    const vdl::PixmapRef grab = vdl::GrabScreenPixmap(0, 0, 800, 600);
+    EXPECT_EQ(std::pair(grab->width, grab->height), std::pair(800, 600));
+    EXPECT_EQ(grab->ReadPixel(105, 105) & 0xFFFFFFu, 0xFA2828u);
+    vdl::PollSystem();
+    Click(123, 456);
+    EXPECT_EQ(pressed, std::pair(123, 456));
 }
 
 TEST_P(ScaledWindow, F11AndAltEnterSwitchFullScreenAndReachNothingElse) {
