@@ -102,6 +102,12 @@ long ResidentKiB(pid_t pid) {
     return StatusKiB(pid, "VmRSS:");
 }
 
+// How the resident set splits, as "(N KiB anonymous, M KiB of files)".
+std::string ResidentSplit(pid_t pid) {
+    return "(" + std::to_string(StatusKiB(pid, "RssAnon:")) + " KiB anonymous, " +
+           std::to_string(StatusKiB(pid, "RssFile:")) + " KiB of files)";
+}
+
 // The floor's resident set 3 s after it starts and a minute later.
 void MeasureFloor() {
     const pid_t pid = Start(floorProgram);
@@ -109,12 +115,12 @@ void MeasureFloor() {
     const long atStart = ResidentKiB(pid);
     std::this_thread::sleep_for(std::chrono::seconds(60));
     const long afterMinute = ResidentKiB(pid);
-    const long anon = StatusKiB(pid, "RssAnon:"), file = StatusKiB(pid, "RssFile:");
+    const std::string split = ResidentSplit(pid);
     StopGame(pid);
     std::printf(
         "floor (a plain SDL2 + OpenGL window drawing): %ld KiB after 3 s, %ld KiB after 63 s "
-        "(%ld KiB anonymous, %ld KiB of files)\n",
-        atStart, afterMinute, anon, file);
+        "%s\n",
+        atStart, afterMinute, split.c_str());
 }
 
 void Xdotool(const std::string& args) {
@@ -149,12 +155,12 @@ void MeasureMemory(Display* display) {
     }
     const double played = std::chrono::duration<double>(Clock::now() - playStart).count();
     const long afterMinute = ResidentKiB(pid);
-    const long anon = StatusKiB(pid, "RssAnon:"), file = StatusKiB(pid, "RssFile:");
+    const std::string split = ResidentSplit(pid);
     StopGame(pid);
     std::printf(
         "resident set: %ld KiB at the first menu frame, %ld KiB at the menu 3 s later, %ld KiB "
-        "after 1 s of play, %ld KiB after %.0f s (%ld KiB anonymous, %ld KiB of files)\n",
-        atFirstFrame, atMenu, afterFirstSecond, afterMinute, played, anon, file);
+        "after 1 s of play, %ld KiB after %.0f s %s\n",
+        atFirstFrame, atMenu, afterFirstSecond, afterMinute, played, split.c_str());
 }
 
 }  // namespace
