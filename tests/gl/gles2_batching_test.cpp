@@ -42,6 +42,15 @@ ImageRef Square(uint32_t argb) {
     return LoadImageFrom(Solid(4, 4, argb), 0);
 }
 
+// Two sprites at x 0 and 10, then a green rectangle at 20; the colour is white again after.
+void DrawTwoSpritesAndAShape(const ImageRef& first, const ImageRef& second) {
+    DrawImageFrame(first, 0, 0);
+    DrawImageFrame(second, 10, 0);
+    SetDrawColor(10, 200, 30);
+    FillRect(20, 0, 4, 4);
+    SetDrawColor(255, 255, 255);
+}
+
 TEST_P(GLES2Batching, AHundredSpritesOfOneTextureAreOneDrawCall) {
     const ImageRef sprite = Square(0xFFFF0000u);
     SetBlendMode(ALPHABLEND);
@@ -94,11 +103,7 @@ TEST_P(GLES2Batching, SmallSpritesAndShapesOfAnyColourAreOneDrawCallPerPage) {
     const ImageRef large = LoadImageFrom(Solid(200, 4, 0xFFFFFF00u), 0);
     FlipFrame(0);
 
-    DrawImageFrame(red, 0, 0);
-    DrawImageFrame(green, 10, 0);
-    SetDrawColor(10, 200, 30);
-    FillRect(20, 0, 4, 4);
-    SetDrawColor(255, 255, 255);
+    DrawTwoSpritesAndAShape(red, green);
     DrawImageFrame(red, 30, 0);
     DrawImageFrame(filtered, 40, 0);
     DrawImageFrame(mipmapped, 50, 0);
@@ -112,11 +117,7 @@ TEST_P(GLES2Batching, SmallSpritesAndShapesOfAnyColourAreOneDrawCallPerPage) {
     FlipFrame(0);
     EXPECT_EQ(GLES2Driver2D()->LastFrameDrawCalls(), 5);
 
-    DrawImageFrame(red, 0, 0);
-    DrawImageFrame(green, 10, 0);
-    SetDrawColor(10, 200, 30);
-    FillRect(20, 0, 4, 4);
-    SetDrawColor(255, 255, 255);
+    DrawTwoSpritesAndAShape(red, green);
     DrawImageFrame(filtered, 40, 0);
     DrawImageFrame(large, 0, 10);
     EXPECT_EQ(Pixel(1, 1), (Rgb{255, 0, 0}));
