@@ -7,14 +7,11 @@
 // (Mesa's llvmpipe) compiles a shader for each state it meets and pages in its compiler to
 // do so. bench_startup measures this program beside the game, so that what the game holds
 // above it is ours.
-//
-//   bench_gl_floor [texture KiB]   uploads that much texture besides (default none)
 #include <SDL.h>
 #include <SDL_opengl.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -79,8 +76,7 @@ void Quad(float x, float y, float size, float turn) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const long extraKiB = argc > 1 ? std::atol(argv[1]) : 0;
+int main() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "bench_gl_floor: %s\n", SDL_GetError());
         return 1;
@@ -106,8 +102,6 @@ int main(int argc, char** argv) {
                                MakeTexture(64, GL_LINEAR, GL_LINEAR, false),
                                MakeTexture(64, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, true),
                                MakeTexture(64, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, true)};
-    for (long kib = 0; kib < extraKiB; kib += 1024)
-        MakeTexture(512, GL_LINEAR, GL_LINEAR, false);
 
     for (int frame = 0;; ++frame) {
         SDL_Event event;
