@@ -56,7 +56,7 @@ std::shared_ptr<vdl::TGraphics> OpenCanvas() {
 }
 
 // The benchmark plays silent: a tab nobody clicked has no sound anyway.
-const game::GamePlatform kCanvas{nullptr, &OpenCanvas};
+const game::GamePlatform kCanvas{nullptr, nullptr, &OpenCanvas};
 
 // Draw calls of the last frame, where the renderer counts them.
 int LastFrameDrawCalls() {

@@ -50,7 +50,6 @@ std::string ChosenRenderer() {
 
 std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
     const std::string renderer = ChosenRenderer();
-    vdl::InstallSDLBackends();
 #if CCA_HAVE_GLES2
     if (renderer == "gles2") {
         // ES 2 has no line smoothing: the lines stay aliased.
@@ -69,7 +68,8 @@ std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
 }  // namespace
 
 const GamePlatform& DesktopPlatform() {
-    static const GamePlatform desktop{&InstallDesktopSound, &OpenDesktopWindow};
+    static const GamePlatform desktop{&vdl::InstallSDLBackends, &InstallDesktopSound,
+                                      &OpenDesktopWindow};
     return desktop;
 }
 

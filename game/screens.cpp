@@ -64,6 +64,7 @@ void SetUpDrawingState() {
 }
 
 void LoadGame(const GamePlatform& platform) {
+    if (platform.start) platform.start();
     soundStart = {&platform, false, false};
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();

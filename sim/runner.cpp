@@ -38,7 +38,7 @@ std::shared_ptr<vdl::TGraphics> HeadlessWindow() {
 }
 
 // No sound output at all, so nothing is said about its absence.
-const game::GamePlatform kHeadlessPlatform{nullptr, &HeadlessWindow};
+const game::GamePlatform kHeadlessPlatform{nullptr, nullptr, &HeadlessWindow};
 
 void Emit(const InputEvent& e) {
     vdl::EmitOSEvent(e.id, nullptr, e.data, 0, e.x, e.y, nullptr);

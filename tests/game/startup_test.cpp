@@ -2,9 +2,17 @@
 // output takes its time to open: the first menu frame does not wait for it, and the sound
 // switch works before it is open.
 #include <chrono>
+#include <filesystem>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+// tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
+#endif
 
 #include "audio/mixer.h"
 #include "audio/sound.h"
@@ -37,8 +45,31 @@ std::unique_ptr<vdl::TWaveOut> SlowOutput() {
     return std::make_unique<TSelfTickingWaveOut>();
 }
 
-const game::GamePlatform kSlowSound{[] { vdl::SetWaveOutOpener(&SlowOutput); },
+const game::GamePlatform kSlowSound{nullptr, [] { vdl::SetWaveOutOpener(&SlowOutput); },
                                     [] { return vdl::OpenHeadlessGraphics(800, 600); }};
+
+// The threads this process has now.
+int ThreadCount() {
+#ifdef _WIN32
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+#else
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+#endif
+}
+
+int threadsAtStart = 0;
+
+const game::GamePlatform kCountingStart{[] { threadsAtStart = ThreadCount(); }, nullptr,
+                                        [] { return vdl::OpenHeadlessGraphics(800, 600); }};
 
 class StartUpTest : public gametest::GameTest {
 protected:
@@ -92,6 +123,16 @@ TEST_F(StartUpTest, WithoutADeviceTheGameSaysSoOnceAndTheSwitchStillWorks) {
     EXPECT_EQ(game::soundOn, game::kSoundOn);
     EXPECT_EQ(vdl::MixerDevice(), nullptr);
     EXPECT_EQ(vdl::IsChannelPlaying(game::musicChannel), 0);
+}
+
+// Starting the platform may fork a helper program, which is safe only while no other thread
+// can hold a lock the child needs.
+TEST_F(StartUpTest, ThePlatformStartsBeforeTheLoadersThreads) {
+    const int before = ThreadCount();
+    ASSERT_GE(before, 1);
+    game::LoadGame(kCountingStart);
+    EXPECT_LE(threadsAtStart, before);
+    game::FinishLoadingImages();
 }
 
 }  // namespace
