@@ -9,7 +9,8 @@
 namespace game {
 
 // Sound through the mixer to SDL's audio output, and an OpenGL window at 60 Hz with SDL's
-// event pump and line smoothing on. Each SDL backend is installed when its step runs.
+// event pump and line smoothing on. SDL's backends are installed first, before the game has
+// threads of its own; the sound output and the window open when their steps run.
 const GamePlatform& DesktopPlatform();
 
 }  // namespace game
