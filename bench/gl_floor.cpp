@@ -128,10 +128,13 @@ int main() {
                 glDisable(GL_TEXTURE_2D);
                 Quad(100.0f + 150.0f * mode, 540.0f, 25.0f, -turn);
                 glLineWidth(1.0f + static_cast<float>(mode));
+                // The game's lines are smoothed.
+                glEnable(GL_LINE_SMOOTH);
                 glBegin(GL_LINES);
                 glVertex2f(10.0f + 150.0f * mode, 10.0f);
                 glVertex2f(140.0f + 150.0f * mode, 590.0f);
                 glEnd();
+                glDisable(GL_LINE_SMOOTH);
                 glBegin(GL_POINTS);
                 glVertex2f(75.5f + 150.0f * mode, 300.5f);
                 glEnd();
