@@ -1,7 +1,7 @@
 // The memory floor of drawing with OpenGL on this machine: a plain SDL2 window with an
 // OpenGL context, none of the engine, drawing every kind of thing the OpenGL renderer draws
 // (textured quads, sharp, filtered and mipmapped, in each blend mode with and without the
-// alpha test, plain quads, lines and points) at 60 frames a second until it is killed.
+// alpha test, plain quads, smoothed lines and points) at 60 frames a second until it is killed.
 //
 // A window that only clears costs far less than one that draws: a software rasteriser
 // (Mesa's llvmpipe) compiles a shader for each state it meets and pages in its compiler to
