@@ -45,8 +45,12 @@ std::unique_ptr<vdl::TWaveOut> SlowOutput() {
     return std::make_unique<TSelfTickingWaveOut>();
 }
 
+std::shared_ptr<vdl::TGraphics> HeadlessWindow() {
+    return vdl::OpenHeadlessGraphics(800, 600);
+}
+
 const game::GamePlatform kSlowSound{nullptr, [] { vdl::SetWaveOutOpener(&SlowOutput); },
-                                    [] { return vdl::OpenHeadlessGraphics(800, 600); }};
+                                    &HeadlessWindow};
 
 // The threads this process has now.
 int ThreadCount() {
@@ -69,7 +73,7 @@ int ThreadCount() {
 int threadsAtStart = 0;
 
 const game::GamePlatform kCountingStart{[] { threadsAtStart = ThreadCount(); }, nullptr,
-                                        [] { return vdl::OpenHeadlessGraphics(800, 600); }};
+                                        &HeadlessWindow};
 
 class StartUpTest : public gametest::GameTest {
 protected:
