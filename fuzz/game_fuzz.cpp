@@ -160,9 +160,10 @@ int ReadScript(TByteReader& in, int& seed, std::vector<Action>& actions) {
                 // the level number and the weapon, values the game itself sets, so the later
                 // levels and the bosses are reached within the frames one input may play. In
                 // play the next level comes after the cleared level's 101 frames; on an intro
-                // the level set is the one that starts. Level 0 is left out: the game plays it
-                // only after the win screen, with no enemy and no bullet left to lose a life
-                // to, and 21 is the highest, as the game never counts past the win's 22.
+                // the level set is the one that starts. Level 0 is left out: it has no enemy,
+                // and the game reaches it only after the win screen or after two lives lost
+                // in level 1's last frames; 21 is the highest, as the game never counts past
+                // the win's 22.
                 Action action;
                 action.frame = frame;
                 action.jump = true;
@@ -195,7 +196,10 @@ void CheckWorld() {
     Require(vdl::ListSize(game::buttonList) <= kMaxButtons, "buttons stay bounded");
     Require(vdl::ListSize(game::presentList) <= kMaxPresents, "presents stay bounded");
     Require(vdl::ListSize(game::messageList) <= kMaxMessages, "messages stay bounded");
-    Require(game::levelNumber >= 0 && game::levelNumber <= 22, "the level is 0 to 22");
+    // A life lost in the frames after a cleared level lowers the level and those frames play
+    // on, so two lost there after level 1 show the second "Life Lost" at level -1; a third
+    // is game over, which sets 0.
+    Require(game::levelNumber >= -1 && game::levelNumber <= 22, "the level is -1 to 22");
 
     const game::Tplayer& player = *game::player;
     Require(std::isfinite(player.x) && std::isfinite(player.y), "the player has a position");

@@ -111,6 +111,26 @@ TEST_F(ScreensTest, ALostLifePlaysTheSameLevelAgainFromItsIntro) {
     EXPECT_TRUE(game::enemyList->Size() == 1 && All<game::Tshooter>(*game::enemyList).size());
 }
 
+// The frames after a cleared level play on after a lost life, so a second one lowers the level
+// again: after level 1 it goes to -1, and an empty level 0 comes before level 1.
+TEST_F(ScreensTest, TwoLivesLostAfterLevel1IsClearedPlayAnEmptyLevel0First) {
+    game::levelNumber = 1;    // and nothing left in it
+    std::vector<int> levels;  // each level seen, once while it lasts
+    OnEachFlip([&](int flip) {
+        if (levels.empty() || levels.back() != game::levelNumber) {
+            levels.push_back(game::levelNumber);
+        }
+        if (flip == 3 || flip == 10) player->health = 0;
+        Click();  // ends each "Life Lost" and each intro at once
+        if (levels.size() == 5) throw StopRun{};
+    });
+    EXPECT_THROW(game::PlayLoop(), StopRun);
+    EXPECT_EQ(levels, (std::vector<int>{1, 0, -1, 0, 1}));
+    // Level 1's frame and its 101 after it with two "Life Lost" screens among them, level 0's
+    // intro, its frame and 101 after it, and level 1's intro.
+    EXPECT_EQ(std::pair(player->lives, flips_), std::pair(1, 1 + 101 + 2 + 1 + 1 + 101 + 1));
+}
+
 TEST_F(ScreensTest, GameOverRestartsAtLevelOneWithFreshLivesAndTheScoreKept) {
     game::levelNumber = 9;
     game::SetUpLevel(9);
