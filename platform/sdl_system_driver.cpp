@@ -199,6 +199,22 @@ void TellFocus(Uint32 windowId, bool focused) {
         listener->FocusChanged(windowId, focused);
 }
 
+// A press or a move of the mouse SDL makes from a finger, while the pointer is anchored: play
+// reads the fingers through the touch controls instead.
+bool IsTouchMouseInPlay(const SDL_Event& event) {
+    Uint32 which = 0;
+    if (event.type == SDL_MOUSEMOTION) {
+        which = event.motion.which;
+    } else if (event.type == SDL_MOUSEBUTTONDOWN) {
+        which = event.button.which;
+    } else {
+        return false;
+    }
+    int x = 0;
+    int y = 0;
+    return which == SDL_TOUCH_MOUSEID && PointerAnchor(x, y);
+}
+
 bool VideoStarted() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
@@ -243,6 +259,7 @@ void TSDLSystemDriver::Poll() {
     while (SDL_PollEvent(&event))
         HandleEvent(event);
     gamepad_->Step(modifierFlags_);
+    touch_.Step(modifierFlags_);
 }
 
 void TSDLSystemDriver::Wait() {
@@ -253,6 +270,8 @@ void TSDLSystemDriver::Wait() {
 
 void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
     if (gamepad_->HandleEvent(event, modifierFlags_)) return;
+    if (touch_.HandleEvent(event, modifierFlags_)) return;
+    if (IsTouchMouseInPlay(event)) return;
     switch (event.type) {
         case SDL_QUIT:
             EmitOSEvent(kEventAppTerminate, nullptr, 0, modifierFlags_, 0, 0, nullptr);
@@ -265,11 +284,13 @@ void TSDLSystemDriver::HandleEvent(const SDL_Event& event) {
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
                     EmitOSEvent(kEventAppResume, nullptr, 0, modifierFlags_, 0, 0, nullptr);
                     gamepad_->SetSuspended(false, modifierFlags_);
+                    touch_.SetSuspended(false, modifierFlags_);
                     TellFocus(event.window.windowID, true);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
                     EmitOSEvent(kEventAppSuspend, nullptr, 0, modifierFlags_, 0, 0, nullptr);
                     gamepad_->SetSuspended(true, modifierFlags_);
+                    touch_.SetSuspended(true, modifierFlags_);
                     TellFocus(event.window.windowID, false);
                     break;
                 case SDL_WINDOWEVENT_LEAVE:
@@ -385,6 +406,7 @@ void TSDLSystemDriver::TranslateMotion(const SDL_Event& event) {
     }
     EmitOSEvent(kEventMouseMove, nullptr, data, modifierFlags_, x, y, nullptr);
     gamepad_->PointerMoved(x, y);
+    touch_.PointerMoved(x, y);
 }
 
 void TSDLSystemDriver::TrackPointerWindow(std::uint32_t windowId, int x, int y, ObjectRef source) {

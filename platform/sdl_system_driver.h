@@ -12,7 +12,10 @@
 // Focus changes are then passed to the window listener (platform/window_listener.h), which
 // the GL window layer installs when it starts SDL's video. Game controllers come out as the
 // same key, button and pointer events, through the driver's gamepad (platform/sdl_gamepad.h);
-// each Poll ends with the gamepad's step, which moves the pointer by its stick.
+// each Poll ends with the gamepad's step, which moves the pointer by its stick. The web page's
+// touch controls come out the same way (platform/touch_controls.h); while the pointer is
+// anchored (in play) SDL's mouse made from a finger is dropped, so a thumb on a stick never
+// clicks or aims, and its release still lets go of a press made before play.
 //
 // This header does not include SDL; only the driver's source does.
 #pragma once
@@ -21,6 +24,7 @@
 #include <memory>
 
 #include "platform/sdl_gamepad.h"
+#include "platform/touch_controls.h"
 #include "platform/window_listener.h"
 #include "system/system_driver.h"
 
@@ -64,6 +68,7 @@ private:
     ObjectRef pointerSource_;
     int pointerVisibleFlag_ = 1;
     std::unique_ptr<TSDLGamepad> gamepad_;
+    TTouchControls touch_;
     // The scancode of an Enter pressed with Alt, swallowed up to its release; 0 for none.
     int swallowedEnter_ = 0;
 };
