@@ -35,7 +35,8 @@ function(vdl_node_program target)
 endfunction()
 
 # vdl_web_page(target [dir page]): a program for a page, in dir (the page's folder,
-# CCA_WEB_PAGE_DIR by default) beside a copy of page (packaging/web/index.html by default).
+# CCA_WEB_PAGE_DIR by default) beside a copy of page (packaging/web/index.html by default,
+# with the touch controls, packaging/web/touch.js and touch.css).
 # Its screens are blocking loops, so waits unwind and rewind the stack (Asyncify, with room
 # for the deepest screen's frames). Sound starts on the page's first click or key, the
 # browsers' rule for sound, through SDL's resume of the audio context; the names are read
@@ -43,9 +44,12 @@ endfunction()
 function(vdl_web_page target)
     set(dir ${CCA_WEB_PAGE_DIR})
     set(page ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    set(scripts ${PROJECT_SOURCE_DIR}/packaging/web/touch.js
+        ${PROJECT_SOURCE_DIR}/packaging/web/touch.css)
     if(ARGC GREATER 2)
         set(dir ${ARGV1})
         set(page ${ARGV2})
+        set(scripts)
     endif()
     set(funcs ${PROJECT_BINARY_DIR}/web-library-funcs.json)
     file(WRITE ${funcs} "[\"$autoResumeAudioContext\", \"$dynCall\"]\n")
@@ -57,5 +61,11 @@ function(vdl_web_page target)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page} ${dir}/${page_name}
         VERBATIM)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${funcs})
+    foreach(script ${scripts})
+        get_filename_component(script_name ${script} NAME)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${script} ${dir}/${script_name}
+            VERBATIM)
+    endforeach()
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${scripts} ${funcs})
 endfunction()
