@@ -41,8 +41,9 @@ export async function servePage(dir) {
   return { server, port: server.address().port, served, missing };
 }
 
-// Chromium with a profile of its own; close() ends it and removes the profile.
-export async function launchChromium(protocolTimeout) {
+// Chromium with a profile of its own and any further flags; close() ends it and removes the
+// profile.
+export async function launchChromium(protocolTimeout, flags = []) {
   const profile = await mkdtemp(path.join(tmpdir(), "cca-chromium-"));
   let browser;
   try {
@@ -53,7 +54,7 @@ export async function launchChromium(protocolTimeout) {
       args: ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
              "--enable-unsafe-swiftshader", "--disable-background-networking",
              "--disable-component-update", "--disable-sync", "--no-first-run", "--disable-quic",
-             `--user-data-dir=${profile}`],
+             `--user-data-dir=${profile}`, ...flags],
     });
   } catch (e) {
     await rm(profile, { recursive: true, force: true });

@@ -1,5 +1,6 @@
 #!/bin/sh
-# The web build's page end to end in headless Chromium:
+# The web build's page end to end in headless Chromium, with the mouse and keys (e2e.mjs) and
+# by touch alone (touch.mjs):
 #   tests/web/run.sh <page dir>      e.g. tests/web/run.sh build-web
 #   tests/web/run.sh --install-only  only brings tests/web/node_modules up to date
 # puppeteer-core and pngjs come from the npm registry at the versions in package-lock.json;
@@ -21,4 +22,7 @@ fi
 
 if [ "${1:-}" = "--install-only" ]; then exit 0; fi
 [ $# -eq 1 ] || { echo "usage: $0 <page dir> | --install-only" >&2; exit 2; }
-exec node "$here/e2e.mjs" "$1"
+status=0
+node "$here/e2e.mjs" "$1" || status=1
+node "$here/touch.mjs" "$1" || status=1
+exit $status
