@@ -22,10 +22,11 @@ using streamtest::Pattern;
 using streamtest::TrickleStream;
 
 // Registers data once under name for the whole test program; the registry keeps pointers.
-const std::vector<unsigned char>& Asset(const std::string& name, int size) {
+// The name is taken by value: the result refers into the map, never to the argument.
+const std::vector<unsigned char>& Asset(std::string name, int size) {
     static std::map<std::string, std::vector<unsigned char>> assets;
-    auto [it, added] = assets.emplace(name, Pattern(size));
-    if (added) RegisterEmbedded(name.c_str(), it->second.data(), size);
+    auto [it, added] = assets.emplace(std::move(name), Pattern(size));
+    if (added) RegisterEmbedded(it->first.c_str(), it->second.data(), size);
     return it->second;
 }
 
