@@ -47,8 +47,12 @@ struct Tuning {
     float nearBodyCost = 6;                          // ...this much
     float wallRoom = 60, chasedWallRoom = 140, wallCost = 3;  // per pixel short of the room
     float chasedCentrePull = 0.3f;  // per pixel from the centre with a chaser about
+    // Where a path ends: room kept from a boss, a chaser and any other enemy (cost per pixel
+    // short of it); the pull of the nearest present; the distance a spawn point is best shot
+    // from, and the farthest a target is shot from, with their costs per pixel off them and
+    // for a blocked line.
     float bossRoom = 220, chaserRoom = 150, foeRoom = 110, foeRoomCost = 2;
-    float presentPull = 0.8f;  // per pixel from the nearest present
+    float presentPull = 0.8f;
     float spawnRange = 180, spawnRangeCost = 0.6f, spawnBlocked = 200;
     float targetRange = 320, targetRangeCost = 0.5f, targetBlocked = 150;
     float betterBy = 0.01f;  // a later path must be this much cheaper to be taken
