@@ -93,5 +93,6 @@ fresh_debian() {
 
 in_debian() {
   chroot "$work" /usr/bin/env -i DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
 }
