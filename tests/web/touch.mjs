@@ -99,7 +99,10 @@ class Screen {
 const isMenu = (s) => s.count(0, 20, 800, 170, red) > 800 && s.count(0, 200, 12, 580, red) === 0;
 const isIntro = (s) => s.count(100, 100, 300, 140, dark) > 40 &&
   s.count(100, 250, 500, 290, dark) === 0 && s.count(0, 0, 800, 100, white) === 80000;
-const hasHud = (s) => s.count(340, 22, 450, 38, lightGreen) > 400;
+// The health bar, green for what is left and light red for what is lost.
+const lightRed = (r, g, b) => r > 200 && g > 90 && g < 170 && b > 90 && b < 170;
+const hasHud = (s) => s.count(340, 22, 450, 38, lightGreen) +
+  s.count(340, 22, 450, 38, lightRed) > 400;
 const isPaused = (s) => s.count(100, 100, 200, 135, dark) > 40 &&
   s.count(100, 150, 300, 190, dark) === 0 && s.count(100, 250, 500, 290, dark) > 40 &&
   s.count(0, 0, 800, 100, white) === 80000;
