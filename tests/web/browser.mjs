@@ -12,7 +12,10 @@ import { fileURLToPath } from "node:url";
 const require = createRequire(fileURLToPath(import.meta.url));
 const puppeteer = require("puppeteer-core");
 
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+export const types = {
+  ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm",
+  ".webmanifest": "application/manifest+json", ".png": "image/png", ".ico": "image/x-icon",
+};
 
 // Serves dir on 127.0.0.1 at a free port; served counts the bytes sent per path, missing
 // lists the paths answered with 404. Resolves once it listens.
