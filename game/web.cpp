@@ -23,6 +23,7 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
     vdl::StartGLES2Renderer();
     vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
+    vdl::WatchBrowserGLContext([] { vdl::GLES2Driver2D()->RestoreLostContext(); });
     return vdl::OpenGraphics(800, 600, 0, 60, 0);
 }
 }  // namespace
