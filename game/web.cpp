@@ -1,10 +1,13 @@
-// The browser platform: SDL2's Emscripten backend, the batching OpenGL ES 2 renderer.
-#include "game/web.h"
-
+// The browser platform: SDL2's Emscripten backend for the canvas, input and sound, and the
+// batching OpenGL ES 2 renderer on WebGL.
+//
+// The sound is ticked from SDL's audio callback, the page having no threads; the clock's
+// waits yield to the page, and every yield first draws what the renderer has batched. A lost
+// WebGL context is waited for, and the renderer remakes what it had once it is back.
 #include <memory>
 
-#include "audio/mixer.h"
-#include "audio/sound.h"
+#include "game/platform.h"
+#include "game/world.h"
 #include "graphics/gles2_renderer.h"
 #include "graphics/graphics.h"
 #include "platform/browser.h"
@@ -14,22 +17,21 @@
 namespace game {
 
 namespace {
-void InstallWebSound() {
-    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-}
 
+// NOTE: the backends are installed here, with the canvas, not in a step of their own: the
+// page has no threads for them to come before.
 std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
-    vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
     vdl::WatchBrowserGLContext([] { vdl::GLES2Driver2D()->RestoreLostContext(); });
-    return vdl::OpenGraphics(800, 600, 0, 60, 0);
+    return vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
 }
+
 }  // namespace
 
-const GamePlatform& WebPlatform() {
-    static const GamePlatform web{nullptr, &InstallWebSound, &OpenWebCanvas};
+const GamePlatform& ShippedPlatform() {
+    static const GamePlatform web{nullptr, &vdl::InstallSdlWaveOut, &OpenWebCanvas};
     return web;
 }
 

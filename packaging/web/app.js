@@ -47,11 +47,13 @@
   workers.addEventListener("controllerchange", () => {
     if (switching) location.reload();
   });
-  // Asked again every second: a worker may be stopped before the request reached it.
+  // Asked again every second, of the registration's waiting worker as it is then: a request
+  // to a worker that is starting or stopping may be lost.
   function switchTo(worker) {
     switching = true;
     worker.postMessage("update");
-    setInterval(() => worker.postMessage("update"), 1000);
+    setInterval(() => workers.getRegistration().then((r) => r?.waiting?.postMessage("update")),
+                1000);
   }
 
   function offer(worker) {
@@ -73,10 +75,18 @@
   // The page's script loads the game once this settles. A new build that waits is taken
   // before that, so no file of the old build is still on its way when the new one takes
   // over; the page then reloads (and should the switch not happen, the old build starts).
-  window.appReady = workers.getRegistration().then((registration) => {
+  // NOTE: the switch waits until the page has loaded and the browser has fetched its icons and
+  // manifest: Chromium restarts the old worker for such a request while it is retiring it, and
+  // the new one then may wait for minutes.
+  const loaded = new Promise((done) => {
+    if (document.readyState === "complete") done();
+    else window.addEventListener("load", () => done());
+  }).then(() => new Promise((done) => setTimeout(done, 500)));
+  window.appReady = workers.getRegistration().then(async (registration) => {
     if (!registration?.waiting || !workers.controller) return;
+    await loaded;
     switchTo(registration.waiting);
-    return new Promise((done) => setTimeout(done, 5000));
+    await new Promise((done) => setTimeout(done, 5000));
   }).catch(() => {});
 
   window.appReady.then(() => workers.register("sw.js")).then((registration) => {

@@ -277,7 +277,21 @@ async function firstVisit(server, builds) {
   expect(controlled && names.length === 1 && names[0] === `candycane-arena-${await buildName(builds.A)}`,
          "the service worker controls the page and keeps the build under its name",
          JSON.stringify(names));
-  return page.createCDPSession();
+  const cdp = await page.createCDPSession();
+  if (process.env.CCA_APP_DEBUG) {
+    await cdp.send("ServiceWorker.enable");
+    const t0 = Date.now();
+    cdp.on("ServiceWorker.workerVersionUpdated", (e) => {
+      for (const v of e.versions) {
+        console.log(`  [${Date.now() - t0}] worker ${v.versionId} ${v.runningStatus} ${v.status} ` +
+                    `clients ${(v.controlledClients || []).length}`);
+      }
+    });
+    cdp.on("ServiceWorker.workerErrorReported", (e) => console.log(`  worker error ${JSON.stringify(e)}`));
+    page.on("framenavigated", (f) => f === page.mainFrame() && console.log(`  [${Date.now() - t0}] navigated`));
+    page.on("console", (m) => console.log(`  [${Date.now() - t0}] console ${m.text()}`));
+  }
+  return cdp;
 }
 
 async function lostContext(cdp) {
