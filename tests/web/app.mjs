@@ -58,8 +58,8 @@ function switchableServer() {
       if (name.endsWith("/")) name += "index.html";
       try {
         const body = await readFile(path.join(self.root, path.normalize(name)));
-        res.writeHead(200, { "Content-Type": types[path.extname(name)] || "application/octet-stream",
-                             "Cache-Control": "no-cache" });
+        const type = types[path.extname(name)] || "application/octet-stream";
+        res.writeHead(200, { "Content-Type": type, "Cache-Control": "no-cache" });
         res.end(body);
       } catch {
         missing.push(name);
@@ -172,8 +172,10 @@ async function pointAt(where, x, y) {
   const css = await canvas.boundingBox();
   const [w, h] = await canvas.evaluate((c) => [c.width, c.height]);
   const scale = Math.min(w / 800, h / 600);
-  const bx = Math.trunc((w - Math.trunc(800 * scale)) / 2), by = Math.trunc((h - Math.trunc(600 * scale)) / 2);
-  return [css.x + (bx + (x + 0.5) * scale) * css.width / w, css.y + (by + (y + 0.5) * scale) * css.height / h];
+  const bx = Math.trunc((w - Math.trunc(800 * scale)) / 2);
+  const by = Math.trunc((h - Math.trunc(600 * scale)) / 2);
+  return [css.x + (bx + (x + 0.5) * scale) * css.width / w,
+          css.y + (by + (y + 0.5) * scale) * css.height / h];
 }
 async function clickAt(where, x, y) {
   await page.mouse.move(...await pointAt(where, x, y));
@@ -226,6 +228,13 @@ async function running() {
     return { page: comment?.data.trim().slice(6), script: window.testBuild, wasm: digest };
   });
 }
+// [whether the page runs build mark whole, what it runs], for expect.
+async function runsWhole(builds, mark) {
+  const r = await running();
+  const wasm = await sha256(path.join(builds[mark], "candycane-arena.wasm"));
+  return [r.page === mark && r.script === mark && r.wasm === wasm,
+          JSON.stringify({ ...r, wasm: r.wasm === wasm ? mark : r.wasm })];
+}
 const cacheNames = () => page.evaluate(() => caches.keys());
 const buildName = async (d) => JSON.parse((await readFile(path.join(d, "sw.js"), "utf8"))
   .split("\n")[0].replace(/^const build = |;$/g, "")).name;
@@ -274,24 +283,11 @@ async function firstVisit(server, builds) {
   // The worker takes over the first visit's page once it has kept the build.
   const controlled = await settle(() => navigator.serviceWorker.controller !== null);
   const names = await cacheNames();
-  expect(controlled && names.length === 1 && names[0] === `candycane-arena-${await buildName(builds.A)}`,
+  const cacheA = `candycane-arena-${await buildName(builds.A)}`;
+  expect(controlled && names.length === 1 && names[0] === cacheA,
          "the service worker controls the page and keeps the build under its name",
          JSON.stringify(names));
-  const cdp = await page.createCDPSession();
-  if (process.env.CCA_APP_DEBUG) {
-    await cdp.send("ServiceWorker.enable");
-    const t0 = Date.now();
-    cdp.on("ServiceWorker.workerVersionUpdated", (e) => {
-      for (const v of e.versions) {
-        console.log(`  [${Date.now() - t0}] worker ${v.versionId} ${v.runningStatus} ${v.status} ` +
-                    `clients ${(v.controlledClients || []).length}`);
-      }
-    });
-    cdp.on("ServiceWorker.workerErrorReported", (e) => console.log(`  worker error ${JSON.stringify(e)}`));
-    page.on("framenavigated", (f) => f === page.mainFrame() && console.log(`  [${Date.now() - t0}] navigated`));
-    page.on("console", (m) => console.log(`  [${Date.now() - t0}] console ${m.text()}`));
-  }
-  return cdp;
+  return page.createCDPSession();
 }
 
 async function lostContext(cdp) {
@@ -356,10 +352,8 @@ async function updates(server, builds) {
   // The server has build B. A reload still runs A from the cache, whole, and offers B.
   await page.reload();
   await started();
-  const a = await running();
-  expect(a.page === "A" && a.script === "A" && a.wasm === await sha256(path.join(builds.A, "candycane-arena.wasm")),
-         "after the server has a new build a reload runs the old one, all its files",
-         JSON.stringify(a));
+  expect(...await runsWhole(builds, "A"),
+         "after the server has a new build a reload runs the old one, all its files");
   const offered = await page.waitForSelector("#update", { timeout: 20000 }).catch(() => null);
   expect(offered, "and the page offers the new build");
   expect(await waitFor(page, isMenu), "the old build plays meanwhile");
@@ -368,9 +362,7 @@ async function updates(server, builds) {
   await page.reload();
   await settle(() => window.testBuild === "B");
   await started();
-  const b = await running();
-  expect(b.page === "B" && b.script === "B" && b.wasm === await sha256(path.join(builds.B, "candycane-arena.wasm")),
-         "the next reload runs the new build, all its files", JSON.stringify(b));
+  expect(...await runsWhole(builds, "B"), "the next reload runs the new build, all its files");
   expect(await waitFor(page, isMenu, 20000), "and the new build plays");
   const names = await cacheNames();
   expect(names.length === 1 && names[0] === `candycane-arena-${await buildName(builds.B)}`,
@@ -396,9 +388,8 @@ async function updates(server, builds) {
   await button.click();
   await settle(() => window.testBuild === "C");
   await started();
-  const c = await running();
-  expect(c.page === "C" && c.script === "C" && c.wasm === await sha256(path.join(builds.C, "candycane-arena.wasm")),
-         "Update reloads the page into the new build, all its files", JSON.stringify(c));
+  expect(...await runsWhole(builds, "C"),
+         "Update reloads the page into the new build, all its files");
   expect(await waitFor(page, isMenu, 20000), "and it plays");
 }
 
@@ -429,8 +420,9 @@ async function framed(server, browser) {
       const soundBefore = await frame.evaluate(() => Module.SDL2?.audioContext?.state);
 
       await clickAt(frame, 400, 520);  // on nothing in the menu
-      expect(await frame.evaluate(() => document.hasFocus() &&
-                                        document.activeElement === document.getElementById("canvas")),
+      const focused = () => document.hasFocus() &&
+        document.activeElement === document.getElementById("canvas");
+      expect(await frame.evaluate(focused),
              "the first click in the frame gives the game the keys");
       const sound = await frame.evaluate(() => Module.SDL2?.audioContext?.state);
       // NOTE: headless Chromium counts its pages as activated by the user from the start (with
@@ -439,14 +431,16 @@ async function framed(server, browser) {
 
       for (const k of ["Space", "ArrowDown", "PageDown", "End"]) await key(k);
       const scrolled = await page.evaluate(() => window.scrollY);
-      expect(scrolled === 0, "the game's keys and the scrolling keys leave the host page where it is",
+      expect(scrolled === 0,
+             "the game's keys and the scrolling keys leave the host page where it is",
              `scrollY ${scrolled}`);
 
       const play = await startPlay(frame);
       assert(play, "play in the frame");
       const startX = caneX(play);
       await page.keyboard.down("d");
-      expect(await waitFor(frame, (s) => caneX(s) > startX + 30), "D in the frame moves the candy cane");
+      expect(await waitFor(frame, (s) => caneX(s) > startX + 30),
+             "D in the frame moves the candy cane");
       await page.keyboard.up("d");
 
       // Fire, drag out of the frame onto the host page, let go there: the shots stop.
@@ -494,7 +488,8 @@ async function main() {
     // C's page and worker with B's script: a deployment caught half done.
     builds.torn = await makeBuild(root, "torn");
     await cp(builds.C, builds.torn, { recursive: true });
-    await cp(path.join(builds.B, "candycane-arena.js"), path.join(builds.torn, "candycane-arena.js"));
+    const script = "candycane-arena.js";
+    await cp(path.join(builds.B, script), path.join(builds.torn, script));
 
     server.root = builds.A;
     await server.start();
