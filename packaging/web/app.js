@@ -65,6 +65,7 @@
     button.title = "A new version of the game is ready; the page reloads into it";
     button.addEventListener("click", () => switchTo(worker));
     bar.insertBefore(button, status.nextSibling);
+    if (!status.textContent) say("A new version of the game is ready.", false);
   }
   function offerWhenInstalled(worker) {
     worker.addEventListener("statechange", () => {
