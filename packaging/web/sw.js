@@ -4,7 +4,7 @@
 // this file. The build's name is a digest of every file the page is made of, and its list
 // holds each file with its own SHA-256, so a new build is a new worker.
 //
-// Install fetches every listed file past the HTTP cache and checks each against its digest:
+// Install fetches every listed file, revalidated, and checks each against its digest:
 // a server that switched builds while we fetched (an old .js beside a new .wasm is a broken
 // game) fails the install, and the build in use stays. The files are kept in a cache named
 // after the build; requests for them are answered from it alone, so a page runs one build
@@ -24,7 +24,9 @@ function hex(buffer) {
 
 async function precache() {
   const bodies = await Promise.all(build.files.map(async (file) => {
-    const response = await fetch(new URL(file.url, scope), { cache: "no-store" });
+    // Revalidated, not taken from the HTTP cache unasked, and not fetched again when the
+    // server says the copy the page just loaded is current.
+    const response = await fetch(new URL(file.url, scope), { cache: "no-cache" });
     if (!response.ok) throw new Error(`${file.url}: HTTP ${response.status}`);
     const body = await response.arrayBuffer();
     if (hex(await crypto.subtle.digest("SHA-256", body)) !== file.sha256) {
