@@ -11,8 +11,9 @@
 // setting up a context, the projection, the alpha test, and drawing a point, a line and a
 // filled polygon (immediate mode against the batch).
 //
-// NOTE: this unit calls GL but brings no GL library of its own: each renderer links its own,
-// and every call made here exists in both with the same meaning.
+// NOTE: every GL call made here exists in OpenGL 1.1 and in ES 2 with the same meaning. This
+// unit links the desktop's GL library; on Linux it dispatches each call to the context that is
+// current, an ES 2 one included.
 #pragma once
 
 #include <memory>

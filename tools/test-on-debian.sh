@@ -2,7 +2,8 @@
 # Runs a make command in a fresh clone of this repository on a fresh Debian, as a newcomer
 # with a new machine would:
 #   tools/test-on-debian.sh RELEASE [MAKE-ARGUMENTS...]    default: make test
-# e.g. tools/test-on-debian.sh trixie, tools/test-on-debian.sh bookworm run-check.
+# e.g. tools/test-on-debian.sh trixie, or DISPLAY=:1 tools/test-on-debian.sh trixie run to
+# watch the game start on an X display of the host.
 # The Debian is a copy of a clean minbase one (packaging/debian/fresh-debian.sh) with git and
 # make added, nothing else: the make command installs what it needs itself. The clone is of
 # the committed HEAD, not of the work tree. The copy is deleted afterwards; its log is

@@ -4,7 +4,8 @@
 #   fresh_debian RELEASE   makes a copy of the clean RELEASE (bookworm, trixie, ...) in
 #                          $work, with /proc, /sys, /dev and the host's X sockets mounted in
 #                          it; the EXIT trap unmounts them and deletes the copy
-#   in_debian CMD...       runs CMD as root in the copy, with a clean environment
+#   in_debian CMD...       runs CMD as root in the copy, with a clean environment (but for
+#                          DISPLAY, whose X socket the copy shares)
 # The archive is the one the machine's own apt sources name, as apt itself would use it.
 
 debian_cache=${XDG_CACHE_HOME:-$HOME/.cache}/candycane-arena/debian
@@ -92,5 +93,6 @@ fresh_debian() {
 
 in_debian() {
   chroot "$work" /usr/bin/env -i DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 HOME=/root \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
 }
