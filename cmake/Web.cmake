@@ -69,3 +69,20 @@ function(vdl_web_page target)
     endforeach()
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${scripts} ${funcs})
 endfunction()
+
+# vdl_web_app(target): the page as an installable app, after vdl_web_page(target): its
+# manifest, icons and page script beside it, then, as the build's last step, its service
+# worker (packaging/web/make-sw.mjs), which lists every file the build left in the folder.
+function(vdl_web_app target)
+    set(web ${PROJECT_SOURCE_DIR}/packaging/web)
+    set(icons ${PROJECT_SOURCE_DIR}/packaging/icons)
+    set(files ${web}/manifest.webmanifest ${web}/app.js ${icons}/favicon.ico
+        ${icons}/candycane-arena-192.png ${icons}/candycane-arena-512.png
+        ${icons}/candycane-arena-maskable-512.png ${icons}/candycane-arena-touch-180.png)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${CCA_WEB_PAGE_DIR}
+        COMMAND ${CCA_NODE} ${web}/make-sw.mjs ${CCA_WEB_PAGE_DIR}
+        VERBATIM)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${files} ${web}/sw.js
+                 ${web}/make-sw.mjs)
+endfunction()

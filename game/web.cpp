@@ -2,7 +2,8 @@
 // batching OpenGL ES 2 renderer on WebGL.
 //
 // The sound is ticked from SDL's audio callback, the page having no threads; the clock's
-// waits yield to the page, and every yield first draws what the renderer has batched.
+// waits yield to the page, and every yield first draws what the renderer has batched. A lost
+// WebGL context is waited for, and the renderer remakes what it had once it is back.
 #include <memory>
 
 #include "game/platform.h"
@@ -23,6 +24,7 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
+    vdl::WatchBrowserGLContext([] { vdl::GLES2Driver2D()->RestoreLostContext(); });
     return vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
 }
 

@@ -136,6 +136,9 @@ struct RendererState : GLRendererCore {
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
 
+    // Advanced when the context was lost: frames of an earlier one own nothing in GL.
+    int contextGen = 0;
+
     int drawCalls = 0;  // since the last flip
     int lastFrameDrawCalls = 0;
 } es;
@@ -334,7 +337,7 @@ bool TGLES2ImageFrame::PlaceInAtlas(const PixmapRef& source, bool filtered) {
 }
 
 TGLES2ImageFrame::~TGLES2ImageFrame() {
-    if (seq == 0 || es.exiting) return;
+    if (seq == 0 || es.exiting || contextGen != es.contextGen) return;
     if (InAtlas()) {
         // The batch may still draw from the area, which the next image may overwrite.
         if (es.batchTexture == es.pages[atlasPage]->name) Flush();
@@ -378,12 +381,16 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
     const bool mipmapped = (flags & MIPMAPPED_IMAGE) != 0;
     const bool filtered = (flags & FILTERED_IMAGE) != 0;
     frame->seq = graphicsSeq;
+    frame->contextGen = es.contextGen;
+    // A lost context answers 0: the frame draws nothing until the context is back, when the
+    // image makes it again.
+    const int maxSize = MaxTextureSize();
+    if (maxSize <= 0) return frame;
     if (es.atlasOn && frame->PlaceInAtlas(source, filtered) && !mipmapped) {
         glFlush();
         return frame;
     }
 
-    const int maxSize = MaxTextureSize();
     const TextureLayout layout =
         LayOutTexture(source, [maxSize](int w, int h) { return w <= maxSize && h <= maxSize; });
     frame->name = GenTexture(filtered, mipmapped);
@@ -550,6 +557,21 @@ int TGLES2Vex2DDriver::LastFrameDrawCalls() const {
 
 void TGLES2Vex2DDriver::SetSpriteAtlas(bool on) {
     es.atlasOn = on;
+}
+
+void TGLES2Vex2DDriver::RestoreLostContext() {
+    ++es.contextGen;
+    es.vertices.clear();
+    es.runs.clear();
+    es.batchTexture = 0;
+    std::memset(es.programs, 0, sizeof es.programs);
+    es.buffer = 0;
+    es.pixmapTexture = 0;
+    for (auto& page : es.pages)
+        page.reset();
+    AdvanceGraphicsSeq();
+    const std::shared_ptr<TVex2DGraphics> surface = TVex2DGraphics::Current();
+    if (surface && surface->driver.get() == this) SetGraphics(surface);
 }
 
 std::shared_ptr<TGLES2Vex2DDriver> GLES2Driver2D() {

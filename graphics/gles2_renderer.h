@@ -64,6 +64,7 @@ public:
 private:
     bool PlaceInAtlas(const PixmapRef& source, bool filtered);
 
+    int contextGen = 0;    // the renderer's context generation at creation
     int atlasPage = -1;    // which page holds the copy; -1: none
     AtlasRect atlasPlace;  // the area taken there, border included
     float atlasU0 = 0, atlasV0 = 0, atlasU1 = 0, atlasV1 = 0;
@@ -91,6 +92,14 @@ public:
 
     // Whether images made from now on may go into the sprite atlas (on at start).
     void SetSpriteAtlas(bool on);
+
+    // After the GL context was lost and given back (WebGL's webglcontextrestored), with every
+    // GL object the renderer made gone and GL's state at its defaults: forgets those objects,
+    // makes the programs, the vertex buffer and the texture pages again, sets the current
+    // surface up as SetGraphics does and starts a new graphics generation, so images make
+    // their textures again from their pixmaps on their next draw. The frames made before draw
+    // nothing and free nothing in GL: their names may already belong to new textures.
+    void RestoreLostContext();
 
 protected:
     // Builds the shaders once, then binds the vertex buffer and its attributes in the context;

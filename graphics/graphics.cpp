@@ -58,12 +58,6 @@ void ReleaseCurrentTarget(GraphicsState& s) {
     if (s.currentDriver && s.currentGraphics) s.currentDriver->SetGraphics(nullptr);
 }
 
-// NOTE: the generation counter skips 0 when it wraps.
-void AdvanceGraphicsSeq() {
-    graphicsSeq = static_cast<int>(static_cast<unsigned>(graphicsSeq) + 1u);
-    if (graphicsSeq == 0) graphicsSeq = 1;
-}
-
 // Whether three consecutive vertically synced flips each take 1000 / hz ms (within 1 ms),
 // trying for at most one second.
 bool HardwareSyncsAt(TGraphicsDriver& driver, int hz) {
@@ -81,7 +75,14 @@ bool HardwareSyncsAt(TGraphicsDriver& driver, int hz) {
     }
     return false;
 }
+
 }  // namespace
+
+// NOTE: the generation counter skips 0 when it wraps.
+void AdvanceGraphicsSeq() {
+    graphicsSeq = static_cast<int>(static_cast<unsigned>(graphicsSeq) + 1u);
+    if (graphicsSeq == 0) graphicsSeq = 1;
+}
 
 std::string TGraphicsMode::ToString() const {
     return std::to_string(width) + "," + std::to_string(height) + "," + std::to_string(depth) +

@@ -81,6 +81,10 @@ public:
 // NOTE: the counter skips 0 when it wraps, so 0 can mark "no generation".
 extern int graphicsSeq;
 
+// Starts a new generation: every texture made so far is invalid. Opening and closing graphics
+// do this; so does a renderer whose GL context was lost with every texture in it.
+void AdvanceGraphicsSeq();
+
 // Hook run with null data at the start of every FlipFrame.
 extern const int FlipHook;
 

@@ -3,6 +3,7 @@
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include "system/clock.h"
 #endif
@@ -15,6 +16,33 @@ namespace {
 bool sleptThisFrame = false;
 double lastYieldMs = 0.0;
 void (*drawBeforeYield)() = nullptr;
+
+// Set by the canvas's context events, which arrive while the program yields.
+bool contextLost = false;
+bool contextRestored = false;
+void (*restoreContext)() = nullptr;
+
+EM_BOOL OnContextLost(int, const void*, void*) {
+    contextLost = true;
+    contextRestored = false;
+    return EM_TRUE;  // prevents the default: the context may come back
+}
+
+EM_BOOL OnContextRestored(int, const void*, void*) {
+    contextRestored = true;
+    return EM_TRUE;
+}
+
+// How often a frame waiting for a lost context looks again.
+constexpr unsigned kLostContextPollMs = 100;
+
+void WaitWhileContextLost() {
+    if (!contextLost) return;
+    while (!contextRestored)
+        emscripten_sleep(kLostContextPollMs);
+    contextLost = contextRestored = false;
+    if (restoreContext) restoreContext();
+}
 
 void DrawHeldBack() {
     if (drawBeforeYield) drawBeforeYield();
@@ -50,6 +78,13 @@ void YieldFrameToBrowser() {
         lastYieldMs = emscripten_get_now() - before;
     }
     sleptThisFrame = false;
+    WaitWhileContextLost();
+}
+
+void WatchBrowserGLContext(void (*restored)()) {
+    restoreContext = restored;
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, OnContextLost);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, OnContextRestored);
 }
 
 double LastFrameYieldMs() {
@@ -71,6 +106,8 @@ void InstallBrowserClock() {}
 void SetDrawBeforeYield(void (*)()) {}
 
 void YieldFrameToBrowser() {}
+
+void WatchBrowserGLContext(void (*)()) {}
 
 double LastFrameYieldMs() {
     return 0.0;

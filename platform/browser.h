@@ -18,8 +18,16 @@ void InstallBrowserClock();
 // calls it first.
 void SetDrawBeforeYield(void (*draw)());
 
-// Ends a frame: yields to the page unless the frame already slept since the last flip.
+// Ends a frame: yields to the page unless the frame already slept since the last flip. While
+// the canvas's WebGL context is lost it waits, sleeping, until the context is back, and then
+// calls what WatchBrowserGLContext was given before the next frame is drawn.
 void YieldFrameToBrowser();
+
+// Keeps the program through a loss of the canvas's (#canvas) WebGL context, as phones do to a
+// page in the background and desktops on a GPU reset: the browser is told the program will
+// restore it (without that it never gives it back), frames wait while it is lost, and
+// restored remakes what the renderer had in it.
+void WatchBrowserGLContext(void (*restored)());
 
 // Asks the page to switch its full-screen view on or off (its Module.toggleFullScreen). The
 // browser takes the request only shortly after a key press or a click.

@@ -5,6 +5,13 @@
 #   packaging/icons/candycane-arena-N.png  N = 16 32 48 64 128 256, 8-bit RGBA, each drawn
 #                                          at its own size (not scaled down from a big one)
 #   packaging/icons/candycane-arena.ico    all of the above in one file, for the Windows build
+#   packaging/icons/candycane-arena-192.png, -512.png  the web page's app icons, transparent
+#   packaging/icons/candycane-arena-maskable-512.png   the same on an opaque square of the
+#                                          page's colour, the cane inside the middle circle of
+#                                          four fifths of the side that every mask shape keeps
+#   packaging/icons/candycane-arena-touch-180.png      opaque too, for phones' home screens,
+#                                          which fill a transparent icon with black
+#   packaging/icons/favicon.ico            16, 32 and 48 in one file, the web page's tab icon
 # At 16 px the stripes are drawn twice as wide, or they blur into pink. The outputs are kept in
 # the repository, so building and packaging need no SVG rasteriser; a remake on the same
 # Debian release gives byte-identical files.
@@ -36,13 +43,23 @@ if ! grep -qF "$stripes" <<<"$body"; then
   exit 1
 fi
 
-# turned VIEWBOX SIZE STRIPE-SCALE FILE: the turned cane, centred on the origin of the
-# sprite's own 38 x 48 box, seen through VIEWBOX and drawn SIZE pixels square.
+# The opaque icons' square: the web page's own background.
+page_colour="#16202b"
+
+# turned VIEWBOX SIZE STRIPE-SCALE FILE [BACKGROUND]: the turned cane, centred on the origin
+# of the sprite's own 38 x 48 box, seen through VIEWBOX and drawn SIZE pixels square, on a
+# transparent square or one of colour BACKGROUND.
 turned() {
   local drawing=${body//"$stripes"/"patternTransform=\"rotate(40) scale($3)\""}
+  local square=""
+  if [ -n "${5:-}" ]; then
+    read -r vx vy vw vh <<<"$1"
+    square="<rect x=\"$vx\" y=\"$vy\" width=\"$vw\" height=\"$vh\" fill=\"$5\"/>"
+  fi
   cat >"$4" <<EOF
 <svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink"
      width="$2" height="$2" viewBox="$1">
+$square
 <g transform="rotate($angle) translate(-19 -24)">
 $drawing
 </g>
@@ -60,22 +77,38 @@ box=$(awk -v w="$w" -v h="$h" -v x="$x" -v y="$y" \
 read -r cx cy side <<<"$box"
 echo "make-icons: the turned cane is ${w}x${h} at 20 px a unit, centred on ($cx, $cy)"
 
+# draw N PAD STRIPE-SCALE NAME [BACKGROUND]: packaging/icons/candycane-arena-NAME.png, N
+# pixels square, the visible side of the cane filling N - 2 * PAD of them.
+draw() {
+  local n=$1 pad=$2 scale=$3 name=$4 background=${5:-} view
+  view=$(awk -v n="$n" -v p="$pad" -v s="$side" -v cx="$cx" -v cy="$cy" \
+    'BEGIN { u = s * n / (n - 2 * p); printf "%.4f %.4f %.4f %.4f", cx - u / 2, cy - u / 2, u, u }')
+  turned "$view" "$n" "$scale" "$work/icon-$name.svg" "$background"
+  rsvg-convert "$work/icon-$name.svg" -o "$work/icon-$name.png"
+  "$work/png_finish" "$([ -n "$background" ] && echo rgb || echo rgba)" \
+    "$work/icon-$name.png" "$out/candycane-arena-$name.png"
+}
+
 mkdir -p "$out"
 pngs=()
 for entry in "${sizes[@]}"; do
   IFS=: read -r n pad scale <<<"$entry"
-  # The visible side fills N - 2 * pad pixels.
-  view=$(awk -v n="$n" -v p="$pad" -v s="$side" -v cx="$cx" -v cy="$cy" \
-    'BEGIN { u = s * n / (n - 2 * p); printf "%.4f %.4f %.4f %.4f", cx - u / 2, cy - u / 2, u, u }')
-  turned "$view" "$n" "$scale" "$work/icon-$n.svg"
-  rsvg-convert "$work/icon-$n.svg" -o "$work/icon-$n.png"
-  "$work/png_finish" rgba "$work/icon-$n.png" "$out/candycane-arena-$n.png"
+  draw "$n" "$pad" "$scale" "$n"
   pngs+=("$out/candycane-arena-$n.png")
 done
+# The web page's icons; the Windows icon stops at 256.
+draw 192 9 1 192
+draw 512 24 1 512
+# The cane's square is 0.58 of the side, so its corners stay inside the circle of 0.8.
+draw 512 107.5 1 maskable-512 "$page_colour"
+draw 180 22 1 touch-180 "$page_colour"
 
 # Largest first, as Windows' own icons list them.
 ico_order=()
 for ((i = ${#pngs[@]} - 1; i >= 0; i--)); do ico_order+=("${pngs[i]}"); done
 convert "${ico_order[@]}" "$out/candycane-arena.ico"
+convert "$out/candycane-arena-48.png" "$out/candycane-arena-32.png" "$out/candycane-arena-16.png" \
+  "$out/favicon.ico"
 
-echo "Done: $(printf '%s ' "${pngs[@]##*/}")candycane-arena.ico in packaging/icons/"
+echo "Done: $(printf '%s ' "${pngs[@]##*/}")candycane-arena.ico and the web page's" \
+  "192, 512, maskable-512, touch-180 and favicon.ico in packaging/icons/"

@@ -28,5 +28,23 @@ std::vector<uint32_t> ESTexels(unsigned name, int level, int& width, int& height
     return texels;
 }
 
+void ESLoseEveryObject() {
+    glUseProgram(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    for (GLuint name = 1; name < 4096; ++name) {
+        if (glIsTexture(name)) glDeleteTextures(1, &name);
+        if (glIsBuffer(name)) glDeleteBuffers(1, &name);
+        if (glIsProgram(name)) glDeleteProgram(name);
+    }
+    for (GLuint attribute = 0; attribute < 3; ++attribute)
+        glDisableVertexAttribArray(attribute);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glViewport(0, 0, 1, 1);
+}
+
 }  // namespace glfix
 #endif

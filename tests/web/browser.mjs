@@ -12,8 +12,11 @@ import { fileURLToPath } from "node:url";
 const require = createRequire(fileURLToPath(import.meta.url));
 const puppeteer = require("puppeteer-core");
 
-const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css",
-                ".wasm": "application/wasm" };
+export const types = {
+  ".html": "text/html", ".js": "text/javascript", ".css": "text/css",
+  ".wasm": "application/wasm", ".webmanifest": "application/manifest+json",
+  ".png": "image/png", ".ico": "image/x-icon",
+};
 
 // Serves dir on 127.0.0.1 at a free port; served counts the bytes sent per path, missing
 // lists the paths answered with 404. Resolves once it listens.
@@ -51,6 +54,10 @@ export async function launchChromium(protocolTimeout, flags = []) {
       executablePath: "/usr/bin/chromium",
       headless: true,
       protocolTimeout,
+      // Puppeteer holds every worker it attaches to at its start until it lets it run; a
+      // service worker woken for a message now and then stays held, and the page's switch
+      // to a new build never happens. The tests look at the pages alone.
+      targetFilter: (target) => target.type() !== "service_worker",
       args: ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
              "--enable-unsafe-swiftshader", "--disable-background-networking",
              "--disable-component-update", "--disable-sync", "--no-first-run", "--disable-quic",

@@ -22,7 +22,11 @@ fi
 
 if [ "${1:-}" = "--install-only" ]; then exit 0; fi
 [ $# -eq 1 ] || { echo "usage: $0 <page dir> | --install-only" >&2; exit 2; }
+# The page as a player meets it with a mouse and keys, by touch, then the page as an app
+# (installed, offline, updated, its WebGL context lost, in another site's frame); all run,
+# and any failing fails.
 status=0
 node "$here/e2e.mjs" "$1" || status=1
 node "$here/touch.mjs" "$1" || status=1
+node "$here/app.mjs" "$1" || status=1
 exit $status
