@@ -1,7 +1,8 @@
 # The browser build: Emscripten's compilers (through emcmake) and the static libraries that
 # packaging/web/build-deps.sh made in CCA_WEB_PREFIX. The game becomes candycane-arena.js and
-# candycane-arena.wasm beside the page in CCA_WEB_PAGE_DIR, a folder holding nothing else, so
-# it can be served as it is; the unit tests and the runner run under node.
+# candycane-arena.wasm, which vdl_game_page puts beside the page in CCA_WEB_PAGE_DIR under
+# hashed names, with the files the page fetches, so the folder can be served as it is; the
+# unit tests and the runner run under node.
 set(CCA_WEB_PREFIX "" CACHE PATH "Where packaging/web/build-deps.sh installed the libraries")
 set(CCA_WEB_PAGE_DIR ${PROJECT_BINARY_DIR}/page CACHE PATH "Where the page and its files go")
 if(NOT CCA_WEB_PREFIX OR NOT EXISTS ${CCA_WEB_PREFIX}/lib)
@@ -58,4 +59,30 @@ function(vdl_web_page target)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page} ${dir}/${page_name}
         VERBATIM)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${funcs})
+endfunction()
+
+# vdl_game_page(target [EARLY file...] [LATE file...]): the shipped page. The program is linked
+# as vdl_web_page links it, into build-wasm/page-program/, and packaging/web/finish-page.mjs
+# then writes CCA_WEB_PAGE_DIR: the page with its loader (packaging/web/loader.js), the
+# program and the files the program leaves out under names that carry their hashes, and
+# compressed copies. The page fetches EARLY files at once, LATE ones after the first frame.
+function(vdl_game_page target)
+    cmake_parse_arguments(ARG "" "" "EARLY;LATE" ${ARGN})
+    set(program_dir ${PROJECT_BINARY_DIR}/page-program)
+    vdl_web_page(${target} ${program_dir} ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    set(web ${PROJECT_SOURCE_DIR}/packaging/web)
+    set(page_files)
+    foreach(file IN LISTS ARG_EARLY)
+        list(APPEND page_files --early ${file})
+    endforeach()
+    foreach(file IN LISTS ARG_LATE)
+        list(APPEND page_files --late ${file})
+    endforeach()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${CCA_WEB_PAGE_DIR} ${web}/index.html
+                ${web}/loader.js ${program_dir}/${target}.js ${program_dir}/${target}.wasm
+                ${page_files}
+        VERBATIM)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${web}/loader.js
+                 ${web}/finish-page.mjs ${ARG_EARLY} ${ARG_LATE})
 endfunction()

@@ -28,7 +28,7 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
 }  // namespace
 
 const GamePlatform& WebPlatform() {
-    static const GamePlatform web{nullptr, &InstallWebSound, &OpenWebCanvas};
+    static const GamePlatform web{&vdl::InstallPageFiles, &InstallWebSound, &OpenWebCanvas};
     return web;
 }
 

@@ -92,6 +92,7 @@ constexpr int kImageLoaders = 2;
 // Each slot is written by one loader only and read once both have finished.
 struct ImageLoad {
     std::atomic<int> next{0};
+    bool late[kImageCount] = {};  // its file had not arrived: loaded on first use
     vdl::ImageRef loaded[kImageCount];
     std::exception_ptr error[kImageCount];
     std::vector<std::future<void>> loaders;
@@ -99,6 +100,8 @@ struct ImageLoad {
 
 void LoadImagesInTurn() {
     for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
+        imageLoad.late[i] = !vdl::EmbeddedReady(kImageTable[i].file, false);
+        if (imageLoad.late[i]) continue;
         try {
             imageLoad.loaded[i] = vdl::LoadImageFrom(std::string("incbin::") + kImageTable[i].file,
                                                      kImageTable[i].flags);
@@ -113,6 +116,13 @@ template <class T>
 T Required(T loaded, const std::string& file) {
     if (!loaded) vdl::RuntimeError("the embedded asset \"" + file + "\" does not decode");
     return loaded;
+}
+
+// The two full-screen pictures are drawn from their top-left corner.
+void AnchorIfPicture(vdl::ImageRef GameImages::*slot) {
+    if (slot == &GameImages::directions || slot == &GameImages::title) {
+        vdl::SetImageAnchor(images.*slot, 0, 0);
+    }
 }
 }  // namespace
 
@@ -174,6 +184,7 @@ void BeginLoadingSounds() {
 
 bool SoundsDecoded() {
     for (const SoundLoad* load : {&musicLoad, &bellLoad}) {
+        if (load->sample.valid() && !vdl::EmbeddedReady(load->file, false)) return false;
         if (load->sample.valid() &&
             load->sample.wait_for(std::chrono::seconds(0)) == std::future_status::timeout) {
             return false;
@@ -222,16 +233,30 @@ void FinishLoadingImages() {
                 e = nullptr;
             std::rethrow_exception(error);
         }
+        if (imageLoad.late[i]) continue;
         images.*kImageTable[i].slot = Required(imageLoad.loaded[i], kImageTable[i].file);
         imageLoad.loaded[i] = nullptr;
         vdl::ReleaseEmbeddedPages(kImageTable[i].file);
+        AnchorIfPicture(kImageTable[i].slot);
     }
-    vdl::SetImageAnchor(images.directions, 0, 0);
-    vdl::SetImageAnchor(images.title, 0, 0);
+}
+
+void LoadImageOnFirstUse(vdl::ImageRef GameImages::*slot) {
+    if (images.*slot) return;
+    for (const ImageEntry& entry : kImageTable) {
+        if (entry.slot != slot) continue;
+        vdl::EmbeddedReady(entry.file, true);
+        images.*slot = Required(
+            vdl::LoadImageFrom(std::string("incbin::") + entry.file, entry.flags), entry.file);
+        vdl::ReleaseEmbeddedPages(entry.file);
+        AnchorIfPicture(slot);
+    }
 }
 
 void FinishLoadingSounds() {
     if (!musicLoad.sample.valid()) return;
+    for (const SoundLoad* load : {&musicLoad, &bellLoad})
+        vdl::EmbeddedReady(load->file, true);
     musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
     bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();
