@@ -66,11 +66,39 @@ endfunction()
 # then writes CCA_WEB_PAGE_DIR: the page with its loader (packaging/web/loader.js), the
 # program and the files the program leaves out under names that carry their hashes, and
 # compressed copies. The page fetches EARLY files at once, LATE ones after the first frame.
+#
+# Asyncify is limited to the functions packaging/web/asyncify-only.txt lists, the ones that may
+# be on the stack while the page waits: a build of the same program with its functions' names
+# and nothing optimised (<target>-calls) is checked against the list first, and the build
+# fails when the list misses a function on a path to a wait (packaging/web/asyncify_check.py).
 function(vdl_game_page target)
     cmake_parse_arguments(ARG "" "" "EARLY;LATE" ${ARGN})
     set(program_dir ${PROJECT_BINARY_DIR}/page-program)
     vdl_web_page(${target} ${program_dir} ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
     set(web ${PROJECT_SOURCE_DIR}/packaging/web)
+
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(libraries ${target} LINK_LIBRARIES)
+    set(calls ${target}-calls)
+    set(only ${PROJECT_BINARY_DIR}/asyncify-only.txt)
+    add_executable(${calls} ${sources})
+    target_link_libraries(${calls} PRIVATE ${libraries})
+    target_link_options(${calls} PRIVATE -O0 --profiling-funcs -sENVIRONMENT=web
+                        -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
+                        -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_BINARY_DIR}/web-library-funcs.json)
+    set_target_properties(${calls} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/page-calls)
+    add_custom_command(TARGET ${calls} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${only}
+        COMMAND Python3::Interpreter ${web}/asyncify_check.py
+                ${PROJECT_BINARY_DIR}/page-calls/${calls}.wasm ${web}/asyncify-only.txt ${only}
+        VERBATIM)
+    set_property(TARGET ${calls} APPEND PROPERTY LINK_DEPENDS ${web}/asyncify-only.txt
+                 ${web}/asyncify_check.py)
+    add_dependencies(${target} ${calls})
+    target_link_options(${target} PRIVATE -sASYNCIFY_ONLY=@${only})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${only})
+
     set(page_files)
     foreach(file IN LISTS ARG_EARLY)
         list(APPEND page_files --early ${file})
