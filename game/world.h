@@ -89,9 +89,9 @@ void LoadGameResources();
 // longer to decode than the images, the fonts and the window together.
 void BeginLoadingSounds();
 
-// True when FinishLoadingSounds would not wait: both sounds are decoded, or no decoding is
-// under way on a thread (a page decodes them when FinishLoadingSounds asks) and both files
-// have arrived.
+// True when FinishLoadingSounds would not wait: both sounds are decoded. A page, which has no
+// threads, decodes the next slice of them here (a few milliseconds) once their files have
+// arrived.
 bool SoundsDecoded();
 
 // Waits for the two sounds (their files first), makes them, then the music channel. Does nothing when no decoding

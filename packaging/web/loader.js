@@ -107,6 +107,7 @@ window.loadGame = (function () {
       arrived.delete(name);
     };
     Module.onFirstFrame = () => {
+      performance.mark("game first frame");
       firstFrame = true;
       if (loading) loading.style.display = "none";
       for (const name of queued.splice(0)) fetchPageFile(name);

@@ -273,6 +273,22 @@ async function walk(port, shots) {
   await clickAt(400, 300);
   assert(await waitFor(isMenu), "a left click goes back to the menu");
 
+  // The music and the directions picture are fetched only after the first menu frame; the
+  // sound switched on waits for the music, then the menu goes on.
+  const late = await page.evaluate(() => {
+    const shown = performance.getEntriesByName("game first frame")[0]?.startTime;
+    return performance.getEntriesByType("resource")
+      .filter((r) => /\/(christmas|directions)\.[0-9a-f]+\./.test(r.name))
+      .map((r) => ({ name: r.name.replace(/^.*\//, ""), after: r.startTime >= shown }));
+  });
+  expect(late.length === 2 && late.every((r) => r.after),
+         "the music and the directions picture are fetched after the first menu frame",
+         JSON.stringify(late));
+  await clickAt(520, 215);  // Sound: Off
+  await sleep(500);
+  expect(await waitFor(isMenu) && await page.evaluate(() => window.gameExitCode) === undefined,
+         "switching the sound on in the menu waits for the music and goes on");
+
   // A larger window: the arena scaled by 1.2 between bars, its buttons where they are drawn.
   await resizeWindow(1280, 760);
   const wide = await waitFor((s) => isMenu(s) && s.bars === 0);
