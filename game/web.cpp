@@ -18,12 +18,16 @@ void InstallWebSound() {
     vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
 }
 
+// The page gets its thread back around the WebGL context's creation, the longest step.
 std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
+    vdl::YieldToBrowser();
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
     vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
-    return vdl::OpenGraphics(800, 600, 0, 60, 0);
+    std::shared_ptr<vdl::TGraphics> canvas = vdl::OpenGraphics(800, 600, 0, 60, 0);
+    vdl::YieldToBrowser();
+    return canvas;
 }
 }  // namespace
 

@@ -86,6 +86,10 @@ void SetDrawBeforeYield(void (*draw)()) {
     drawBeforeYield = draw;
 }
 
+void YieldToBrowser() {
+    emscripten_sleep(0);
+}
+
 void YieldFrameToBrowser() {
     lastYieldMs = 0.0;
     if (!sleptThisFrame) {
@@ -124,6 +128,8 @@ void InstallBrowserClock() {}
 void InstallPageFiles() {}
 
 void SetDrawBeforeYield(void (*)()) {}
+
+void YieldToBrowser() {}
 
 void YieldFrameToBrowser() {}
 

@@ -25,6 +25,10 @@ void InstallPageFiles();
 // calls it first.
 void SetDrawBeforeYield(void (*draw)());
 
+// Gives the page its thread back for a moment, between two long steps of start-up, so that no
+// single task of the page's runs long.
+void YieldToBrowser();
+
 // Ends a frame: yields to the page unless the frame already slept since the last flip. After
 // the first frame it tells the page (its Module.onFirstFrame).
 void YieldFrameToBrowser();
