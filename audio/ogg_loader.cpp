@@ -127,8 +127,7 @@ struct TOggDecoding::State {
     std::unique_ptr<std::uint8_t[]> pcm;
     std::shared_ptr<TAudioSample> sample;
 
-    explicit State(std::shared_ptr<TStream> source)
-        : stream(std::move(source)), decoder(*stream) {}
+    explicit State(std::shared_ptr<TStream> source) : stream(std::move(source)), decoder(*stream) {}
 
     void Open(int start, int end);
     bool Step(double maxMs);

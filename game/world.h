@@ -94,8 +94,8 @@ void BeginLoadingSounds();
 // arrived.
 bool SoundsDecoded();
 
-// Waits for the two sounds (their files first), makes them, then the music channel. Does nothing when no decoding
-// is under way, so the sounds and channel of an earlier call are kept.
+// Waits for the two sounds (their files first), makes them, then the music channel. Does nothing
+// when no decoding is under way, so the sounds and channel of an earlier call are kept.
 void FinishLoadingSounds();
 
 // BeginLoadingImages, LoadFonts, FinishLoadingImages.

@@ -16,14 +16,12 @@
 #ifdef __EMSCRIPTEN__
 // The page's answer for a file: its size once it has arrived, -1 while it is on its way (the
 // first question starts it), -2 when it cannot arrive.
-EM_JS(int, cca_ask_page, (const char* name), {
-    return Module["pageFile"] ? Module["pageFile"](UTF8ToString(name)) : -2;
-});
+EM_JS(int, cca_ask_page, (const char* name),
+      { return Module["pageFile"] ? Module["pageFile"](UTF8ToString(name)) : -2; });
 
 // Copies an arrived file to where the program keeps it.
-EM_JS(void, cca_take_page_file, (const char* name, unsigned char* into), {
-    Module["takePageFile"](UTF8ToString(name), into);
-});
+EM_JS(void, cca_take_page_file, (const char* name, unsigned char* into),
+      { Module["takePageFile"](UTF8ToString(name), into); });
 #endif
 
 namespace vdl {
@@ -54,7 +52,6 @@ std::vector<std::unique_ptr<unsigned char[]>> pageFiles;
 
 // How often a wait for a page's file looks again.
 constexpr unsigned kPageFilePollMs = 20;
-
 
 bool FetchPageFile(const char* name, bool wait) {
     int size = cca_ask_page(name);

@@ -82,9 +82,16 @@ for (const tag of [loaderTag, tableTag]) {
     process.exit(1);
   }
 }
-const page = template
+let page = template
   .replace(loaderTag, () => `<script>\n${loader.trimEnd()}\n</script>`)
   .replace(tableTag, () => tableTag.replace("{}", JSON.stringify(table)));
+// The loading screen's picture is the early file of the same name, fetched first.
+for (const [name, entry] of Object.entries(table)) {
+  const img = `<img id="loading-${path.basename(name, path.extname(name))}"`;
+  if (entry.when === "early" && page.includes(img)) {
+    page = page.replace(img, () => `${img} src="${entry.url}" fetchpriority="high"`);
+  }
+}
 const pageName = path.basename(pagePath);
 await put(pageName, Buffer.from(page));
 await putCompressed(pageName, Buffer.from(page));

@@ -1,7 +1,8 @@
 // The page's loading, inlined into the page by its build (packaging/web/finish-page.mjs).
 //
 // What the title menu needs comes first: the program, compiled while it downloads, and the
-// title picture, which the page shows at once, in the arena's place, above a bar of the bytes
+// title picture, which the page shows at once where the menu will show it (the build names it
+// in the page's image, so the browser fetches it once for both), above a bar of the bytes
 // loaded, until the game draws its first frame. The page hands the game the files the build
 // left out of the program when it asks for them (Module.pageFile, Module.takePageFile); those
 // the menu does not need (the music, the directions picture) are fetched only once the first
@@ -69,17 +70,6 @@ window.loadGame = (function () {
     }
   }
   const wasm = fetchCounted("candycane-arena.wasm", "application/wasm");
-  const title = document.getElementById("loading-title");
-  if (title && table["title.png"]) {
-    (async () => {
-      while (!arrived.has("title.png") && !failed.has("title.png")) {
-        await new Promise((wake) => setTimeout(wake, 20));
-      }
-      if (arrived.has("title.png")) {
-        title.src = URL.createObjectURL(new Blob([arrived.get("title.png")], { type: "image/png" }));
-      }
-    })();
-  }
 
   // Starts the program with the page's Module; fail(text) shows a failure.
   return function (Module, fail) {
