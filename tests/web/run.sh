@@ -1,5 +1,6 @@
 #!/bin/sh
-# The web build's page end to end in headless Chromium:
+# The web build's page: its build step and server (page_build.mjs), then the page end to end in
+# headless Chromium (e2e.mjs):
 #   tests/web/run.sh <page dir>      e.g. tests/web/run.sh build-web
 #   tests/web/run.sh --install-only  only brings tests/web/node_modules up to date
 # puppeteer-core and pngjs come from the npm registry at the versions in package-lock.json;
@@ -21,4 +22,6 @@ fi
 
 if [ "${1:-}" = "--install-only" ]; then exit 0; fi
 [ $# -eq 1 ] || { echo "usage: $0 <page dir> | --install-only" >&2; exit 2; }
+# The page's build step and server first, then the page in the browser.
+node --test "$here/page_build.mjs"
 exec node "$here/e2e.mjs" "$1"
