@@ -9,6 +9,7 @@
 #   make watch   the autopilot playing in the real window
 #   make deb     build-release/candycane-arena_<version>_<arch>.deb, checked with lintian and
 #                hardening-check
+#   make deb-test      the .deb installed and started on a fresh Debian 12 and a fresh Debian 13
 #   make dist    the .deb and build-windows/candycane-arena-windows-x86_64.zip
 #   make windows       cross-build build-windows/candycane-arena.exe for 64-bit Windows
 #   make windows-test  the Windows build's tests, run under Wine
@@ -27,7 +28,7 @@ CTEST_ARGS ?=
 WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
-	windows windows-test windows-configure deb dist web-deps web web-configure web-test web-bench \
+	windows windows-test windows-configure deb deb-test dist web-deps web web-configure web-test web-bench \
 	web-serve web-profile web-load web-lighthouse
 
 run: build-release
@@ -126,7 +127,7 @@ windows-test: windows-configure
 # must find no error in it, and hardening-check must find the packaged game hardened
 # (cmake/Hardening.cmake). Its control-flow check is left out: Debian 12's C start files
 # (Scrt1.o, crti.o, crtn.o) carry no CET marking, so no program linked with them has it.
-# packaging/debian/test-install.sh installs the package on a fresh Debian.
+# make deb-test installs the package on a fresh Debian 12 and 13 (packaging/debian/test-install.sh).
 deb:
 	tools/install-deps.sh package
 	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCCA_TESTS=OFF
@@ -134,6 +135,10 @@ deb:
 	cd build-release && cpack -G DEB && lintian --display-info --fail-on error candycane-arena_*.deb
 	cd build-release && rm -rf deb-contents && dpkg-deb -x candycane-arena_*.deb deb-contents && \
 	  hardening-check --nocfprotection deb-contents/usr/games/candycane-arena
+
+deb-test: deb
+	packaging/debian/test-install.sh build-release/candycane-arena_*.deb bookworm
+	packaging/debian/test-install.sh build-release/candycane-arena_*.deb trixie
 
 dist: windows deb
 	packaging/windows/make-zip.sh build-windows $(DEPS_CACHE)/windows
@@ -190,4 +195,4 @@ web-serve: web
 
 clean:
 	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows \
-	       build-wasm build-web
+	       build-wasm build-web build-debian

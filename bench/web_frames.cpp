@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bench/crowd.h"
+#include "game/platform.h"
 #include "game/screens.h"
-#include "game/web.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
 #include "platform/browser.h"
@@ -48,10 +48,9 @@ std::shared_ptr<vdl::TGraphics> OpenCanvas() {
 #ifdef CCA_LEGACY_GL
     vdl::InstallSDLBackends();
     vdl::StartGLRenderer();
-    vdl::SelectGraphicsDriver(vdl::GLDriver2D(), vdl::kGraphicsBackBuffer);
     return vdl::OpenGraphics(800, 600, 0, 60, 0);
 #else
-    return game::WebPlatform().openWindow();
+    return game::ShippedPlatform().openWindow();
 #endif
 }
 

@@ -3,17 +3,14 @@
 // The game draws with the GL 1.1 renderer. CCA_RENDERER=gles2 in the environment selects the
 // OpenGL ES 2 renderer instead (the one the web build draws with), to test and compare it on
 // the desktop; CCA_RENDERER=gl names the default.
-#include "game/desktop.h"
-
 #include <GL/gl.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "audio/mixer.h"
-#include "audio/sound.h"
-#include "graphics/gl_graphics.h"
+#include "game/platform.h"
+#include "game/world.h"
 #include "graphics/gl_renderer.h"
 #include "graphics/graphics.h"
 #include "platform/sdl_audio_output.h"
@@ -28,9 +25,6 @@
 namespace game {
 
 namespace {
-void InstallDesktopSound() {
-    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-}
 
 #if CCA_HAVE_GLES2
 constexpr const char* kRendererNames = "gl or gles2";
@@ -54,21 +48,22 @@ std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
     if (renderer == "gles2") {
         // ES 2 has no line smoothing: the lines stay aliased.
         vdl::StartGLES2Renderer();
-        vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), 2);
-        return vdl::OpenGraphics(800, 600, 0, 60, 0);
+        return vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
     }
 #endif
     vdl::StartGLRenderer();
-    vdl::SelectGraphicsDriver(vdl::GLDriver2D(), 2);
-    std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(800, 600, 0, 60, 0);
+    std::shared_ptr<vdl::TGraphics> window = vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
     // The game's lines are smoothed: set straight on the context the window made current.
     if (window) glEnable(GL_LINE_SMOOTH);
     return window;
 }
+
 }  // namespace
 
-const GamePlatform& DesktopPlatform() {
-    static const GamePlatform desktop{&vdl::InstallSDLBackends, &InstallDesktopSound,
+// SDL's backends are installed first, before the game has threads of its own; the sound
+// output and the window open when their steps run.
+const GamePlatform& ShippedPlatform() {
+    static const GamePlatform desktop{&vdl::InstallSDLBackends, &vdl::InstallSdlWaveOut,
                                       &OpenDesktopWindow};
     return desktop;
 }

@@ -101,8 +101,8 @@ void TBasicEnemy::Move() {
     if (Distance(static_cast<float>(destX), static_cast<float>(destY), x, y) < 5) needDest = 1;
     if (x == destX && y == destY) needDest = 1;
     if (needDest == 1) {
-        destX = vdl::RandomInt(1, 800);
-        destY = vdl::RandomInt(1, 600);
+        destX = vdl::RandomInt(1, kArenaWidth);
+        destY = vdl::RandomInt(1, kArenaHeight);
         needDest = 0;
     }
     x += (destX - x) / 70;

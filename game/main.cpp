@@ -1,14 +1,11 @@
-// The executable: runs the game and turns a run-time error into one line and an exit code.
-// In the browser the page shows that line and what the exit code means.
+// The executable: runs the game on the platform it was built for and turns a run-time error
+// into one line and an exit code. In the browser the page shows that line and what the exit
+// code means.
 #include <exception>
 #include <string>
 
+#include "game/platform.h"
 #include "game/screens.h"
-#ifdef __EMSCRIPTEN__
-#include "game/web.h"
-#else
-#include "game/desktop.h"
-#endif
 #include "platform/error_box.h"
 #include "runtime/phase_times.h"
 #include "runtime/program.h"
@@ -16,11 +13,7 @@
 int main() {
     vdl::MarkPhase("main");
     try {
-#ifdef __EMSCRIPTEN__
-        game::GameMain(game::WebPlatform());
-#else
-        game::GameMain(game::DesktopPlatform());
-#endif
+        game::GameMain(game::ShippedPlatform());
     } catch (const std::exception& e) {
         vdl::PrintErrorLine(std::string("candycane-arena: ") + e.what());
         // Stops the mixer and closes the window before the process ends.

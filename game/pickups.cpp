@@ -55,8 +55,8 @@ std::shared_ptr<TPresent> TPresent::Create(int x, int y) {
 }
 
 std::shared_ptr<TPresent> TPresent::CreateAtRandom() {
-    const int x = vdl::RandomInt(800, 1);
-    const int y = vdl::RandomInt(600, 1);
+    const int x = vdl::RandomInt(kArenaWidth, 1);
+    const int y = vdl::RandomInt(kArenaHeight, 1);
     return Create(x, y);
 }
 

@@ -8,23 +8,10 @@
 
 #include <memory>
 
+#include "game/platform.h"
 #include "graphics/graphics.h"
 
 namespace game {
-
-// What start-up needs from the machine it runs on.
-struct GamePlatform {
-    // Starts the platform's layer before the game starts threads of its own; null when
-    // nothing has to come first. Starting SDL may fork a helper (the session bus's launcher):
-    // a child forked while another thread holds the allocator's lock can hang before it runs
-    // the helper, and the program then waits for it for ever.
-    void (*start)();
-    // Installs the sound output for the audio layer to open. Null on a platform that never
-    // plays sound (the headless runner), which says nothing of it.
-    void (*installSound)();
-    // Selects the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
-    std::shared_ptr<vdl::TGraphics> (*openWindow)();
-};
 
 // Program entry: LoadGame, then RunFromTitleMenu. Never returns; the program ends through
 // EndProgram, or with an error when start-up fails.

@@ -1,10 +1,14 @@
-// The browser platform: SDL2's Emscripten backend, the batching OpenGL ES 2 renderer.
-#include "game/web.h"
-
+// The browser platform: SDL2's Emscripten backend for the canvas, input and sound, and the
+// batching OpenGL ES 2 renderer on WebGL.
+//
+// The sound is ticked from SDL's audio callback, the page having no threads; the clock's
+// waits yield to the page, and every yield first draws what the renderer has batched. The
+// files the program leaves out (the title picture, the music, the directions picture) come
+// from the page.
 #include <memory>
 
-#include "audio/mixer.h"
-#include "audio/sound.h"
+#include "game/platform.h"
+#include "game/world.h"
 #include "graphics/gles2_renderer.h"
 #include "graphics/graphics.h"
 #include "platform/browser.h"
@@ -14,25 +18,24 @@
 namespace game {
 
 namespace {
-void InstallWebSound() {
-    vdl::SetWaveOutOpener(&vdl::OpenSdlWaveOut);
-}
 
-// The page gets its thread back around the WebGL context's creation, the longest step.
+// NOTE: the backends are installed here, with the canvas, not in a step of their own: the
+// page has no threads for them to come before. The page gets its thread back around the
+// WebGL context's creation, the longest step of start-up.
 std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
     vdl::YieldToBrowser();
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
-    vdl::SelectGraphicsDriver(vdl::GLES2Driver2D(), vdl::kGraphicsBackBuffer);
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
-    std::shared_ptr<vdl::TGraphics> canvas = vdl::OpenGraphics(800, 600, 0, 60, 0);
+    std::shared_ptr<vdl::TGraphics> canvas = vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
     vdl::YieldToBrowser();
     return canvas;
 }
+
 }  // namespace
 
-const GamePlatform& WebPlatform() {
-    static const GamePlatform web{&vdl::InstallPageFiles, &InstallWebSound, &OpenWebCanvas};
+const GamePlatform& ShippedPlatform() {
+    static const GamePlatform web{&vdl::InstallPageFiles, &vdl::InstallSdlWaveOut, &OpenWebCanvas};
     return web;
 }
 

@@ -44,9 +44,12 @@ struct GameImages {
     vdl::ImageRef title;        // "title.png": anchored at its top-left corner
 };
 
-// The playfield, in window pixels.
-constexpr float kFieldWidth = 800;
-constexpr float kFieldHeight = 600;
+// The arena: what the game plays in and draws on, in arena pixels (the window scales it).
+constexpr int kArenaWidth = 800;
+constexpr int kArenaHeight = 600;
+// The same as the playfield's bounds for positions.
+constexpr float kFieldWidth = kArenaWidth;
+constexpr float kFieldHeight = kArenaHeight;
 
 // The game's keys (virtual-key codes) and mouse buttons.
 constexpr int kKeyEscape = 27;

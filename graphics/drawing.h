@@ -9,9 +9,11 @@
 // translation. A local point (x, y) reaches the screen at
 //     (tx + x*ix + y*iy, ty + x*jx + y*jy).
 //
-// Renderers: the OpenGL one (gl_renderer.h) and a headless one (headless_renderer.h) that
-// needs no display. Text drawing and measuring belong to the fonts module (image_font.h);
-// this unit keeps the current font and the collision layer's copy of the transform.
+// Renderers: the OpenGL 1.1 one (gl_renderer.h), the batching OpenGL ES 2 one
+// (gles2_renderer.h), both over one core (gl_renderer_base.h), and a headless one
+// (headless_renderer.h) that needs no display. Text drawing and measuring belong to the fonts
+// module (image_font.h); this unit keeps the current font and the collision layer's copy of the
+// transform.
 //
 // With no surface selected the setters and primitives do nothing and the getters report the
 // defaults of a new surface.

@@ -1,10 +1,11 @@
 // The OpenGL 2D renderer and its textures.
 //
 // TGLVex2DDriver draws the 2D layer's primitives with fixed-function OpenGL 1.1 in immediate
-// mode and is the graphics driver the game selects: it wraps the GL context driver
+// mode and is the graphics driver the desktop game selects: it wraps the GL context driver
 // (gl_graphics.h), so its surfaces are GL windows carrying a drawing state. TGLImageFrame is
 // one texture made from one pixmap, laid out as texture_layout.h says. Textures live in the
-// shared context and are visible in every window.
+// shared context and are visible in every window. What it shares with the ES 2 renderer is in
+// gl_renderer_base.h.
 //
 // Blend, bound texture and texturing are cached and the caches are reset whenever a surface
 // is selected, so redundant state changes are skipped but the first draw on a surface always
@@ -27,60 +28,39 @@ public:
     // Draws the texture over the local rectangle through the renderer's transform; the
     // current colour and alpha modulate it.
     void Draw(float x0, float y0, float x1, float y1, float tx, float ty) override;
-
-    // A texture of src, padded to power-of-two sizes (scaled down when larger than GL takes),
-    // filtered and mipmapped by the image flags. Must run with the shared context current.
-    static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const PixmapRef& src, int flags);
 };
 
 // The OpenGL renderer.
 class TGLVex2DDriver : public TGLVex2DDriverBase {
 public:
-    TGLVex2DDriver() : TGLVex2DDriverBase(GLContextApi::Desktop) {}
+    TGLVex2DDriver();
 
-    // Makes the surface's context current, resets the cached GL state, sets a projection of
-    // one unit per arena pixel with y down over the arena's box in the drawable, then selects
-    // and re-applies the surface's drawing state.
-    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
-    // Clears the bars black and presents; when the drawable has changed size since, the
-    // arena is placed in it afresh for the next frame.
-    void Flip(int sync) override;
-
+    // A texture of the pixmap, padded to power-of-two sizes (scaled down when larger than GL
+    // takes), filtered and mipmapped by the image flags, made in the shared context.
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
-    void SetBlend(int mode) override;
-    // Clamped to 0-1; the alpha byte is the truncation of alpha x 255.
-    void SetAlpha(float alpha) override;
-    // Each channel clamped to 0-255.
-    void SetColor(int r, int g, int b) override;
-    void SetClsColor(int r, int g, int b) override;
-    // Clipped to the arena's box. The whole arena turns the scissor test off when the arena
-    // fills the drawable; any other box turns it on.
-    void SetViewport(int x, int y, int width, int height) override;
-    void SetTransform(float ix, float iy, float jx, float jy) override;
-    void SetLineWidth(float width) override;
-    // Clears the viewport within the arena; the bars stay black.
-    void Cls() override;
-    void Plot(float x, float y) override;
-    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    // A polygon of max(|xr| + |yr|, 12) vertices, rounded down to a multiple of 4.
-    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
-                  float originY) override;
     // Each pixmap pixel zoomed to the drawable pixels an arena pixel covers.
     void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
-    // In arena pixels: each the mean of the drawable pixels it covers (Letterbox::ShrinkGrab).
-    PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
-    // "OpenGL".
     const char* ToString() const { return "OpenGL"; }
+
+protected:
+    // One glBegin/glEnd each: GL_POINTS, GL_LINES, and GL_QUADS or GL_POLYGON.
+    void DrawPoint(float x, float y) override;
+    void DrawSegment(float x0, float y0, float x1, float y1) override;
+    void DrawPolygon(const float* corners, int count, bool quad) override;
+    // Texturing off; the projection through glOrtho, points and lines as wide as an arena
+    // pixel is; the colour is sent with every change, as GL keeps a current one.
+    void SetUpContext() override;
+    void ApplyProjection() override;
+    void SetAlphaTest(bool on) override;
+    void ApplyColor() override;
+    void ApplyLineWidth() override;
 };
 
 // The one OpenGL renderer, made on first use.
 std::shared_ptr<TGLVex2DDriver> GLDriver2D();
 
-// Starts the renderer once: resets its colour and makes it the current graphics driver
-// (with a back buffer). Later calls do nothing.
+// Starts the renderer once (TGLVex2DDriverBase::Start): it is then the current graphics driver.
 void StartGLRenderer();
 
 // A bound texture name with storage for every level the flags ask for (filtered: linear;

@@ -113,14 +113,10 @@ struct AtlasPage {
 
 enum AtlasPageKind { kFilteredPage, kSharpPage, kPageKinds };
 
-struct RendererState {
-    GLubyte color[4] = {0, 0, 0, 0};  // copied into every vertex
-    ShapeTransform transform;
-    float lineWidth = 1.0f;
-    int blendCache = 0;       // last blend mode set; 0 after every SetGraphics
-    GLuint boundTexture = 0;  // last texture bound; 0 after every SetGraphics
-    bool alphaTest = false;   // MASKBLEND's, set with the blend
-    GLuint usedProgram = 0;   // last program used; 0 after every SetGraphics
+// The core's colour is copied into every vertex.
+struct RendererState : GLRendererCore {
+    bool alphaTest = false;  // MASKBLEND's, set with the blend
+    GLuint usedProgram = 0;  // last program used; 0 after every SetGraphics
 
     // The batch: every run draws with batchTexture (0: untextured).
     std::vector<BatchVertex> vertices;
@@ -140,21 +136,9 @@ struct RendererState {
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
 
-    Letterbox view;                  // the current surface's arena in its drawable
-    PixelRect viewport{0, 0, 1, 1};  // the viewport last set, in arena pixels
-    GLfloat clearColor[4] = {0, 0, 0, 1};
-
     int drawCalls = 0;  // since the last flip
     int lastFrameDrawCalls = 0;
-    bool started = false;
-    // Set when the program ends: textures then go with the process instead of being
-    // deleted in a context that may already be gone.
-    bool exiting = false;
 } es;
-
-int Clamp255(int v) {
-    return std::clamp(v, 0, 255);
-}
 
 // Raises an error with GL's log when a shader or the program did not build.
 template <typename GetParameter, typename GetLog>
@@ -211,12 +195,7 @@ void EnsureProgram() {
     }
 
     glGenBuffers(1, &es.buffer);
-    glGenTextures(1, &es.pixmapTexture);
-    glBindTexture(GL_TEXTURE_2D, es.pixmapTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    es.pixmapTexture = GenTexture(false, false);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFlush();
     std::memcpy(es.programs, programs, sizeof programs);
@@ -240,17 +219,11 @@ GLuint ShapeTexture() {
     return 0;
 }
 
-void BindTexture(GLuint name) {
-    if (name == es.boundTexture) return;
-    glBindTexture(GL_TEXTURE_2D, name);
-    es.boundTexture = name;
-}
-
 // Draws the batch and empties it.
 void Flush() {
     if (es.vertices.empty()) return;
     const int textured = es.batchTexture != 0 ? 1 : 0;
-    if (textured) BindTexture(es.batchTexture);
+    if (textured) es.BindTexture(es.batchTexture);
     const GLuint program = es.programs[textured][es.alphaTest ? 1 : 0];
     if (program != es.usedProgram) {
         glUseProgram(program);
@@ -295,50 +268,6 @@ BatchVertex LocalVertex(float x, float y, float tx, float ty, float u = es.white
     return ScreenVertex(es.transform.X(x, y, tx), es.transform.Y(x, y, ty), u, v);
 }
 
-// The scissor test for the viewport last set, under the current letterbox.
-void ApplyScissor() {
-    const PixelRect& v = es.viewport;
-    GLWindowBox box;
-    if (!ScissorBox(es.view, v.x, v.y, v.width, v.height, box)) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(box.x, box.y, box.width, box.height);
-}
-
-// Arena pixels to clip space over the arena's box in every program, the viewport's scissor
-// box mapped again. Leaves the last program in use.
-void ApplyLetterbox() {
-    for (int textured = 0; textured < 2; ++textured) {
-        for (int test = 0; test < 2; ++test) {
-            glUseProgram(es.programs[textured][test]);
-            glUniform2f(es.uScale[textured][test], 2.0f / static_cast<float>(es.view.ArenaWidth()),
-                        -2.0f / static_cast<float>(es.view.ArenaHeight()));
-            es.usedProgram = es.programs[textured][test];
-        }
-    }
-    const GLWindowBox box = ToGLWindow(es.view, es.view.Box());
-    glViewport(box.x, box.y, box.width, box.height);
-    ApplyScissor();
-}
-
-// Clears the bars around the arena black, whatever the clear colour; the back buffer's
-// contents after a swap are undefined, so this runs before every one.
-void ClearBars() {
-    if (es.view.FillsDrawable()) return;
-    glEnable(GL_SCISSOR_TEST);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    for (const PixelRect& bar : es.view.Bars()) {
-        if (bar.Empty()) continue;
-        const GLWindowBox box = ToGLWindow(es.view, bar);
-        glScissor(box.x, box.y, box.width, box.height);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
-    ApplyScissor();
-}
-
 // Adds the polygon through count corners as the triangles fanning out of the first, as GL
 // splits GL_POLYGON and GL_QUADS.
 void AddFan(const BatchVertex* corners, int count, GLuint texture) {
@@ -355,17 +284,9 @@ void AddFan(const BatchVertex* corners, int count, GLuint texture) {
 AtlasPage& EnsurePage(AtlasPageKind kind) {
     std::unique_ptr<AtlasPage>& page = es.pages[kind];
     if (page) return *page;
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    const int size = std::min(kAtlasPageSize, static_cast<int>(maxSize));
+    const int size = std::min(kAtlasPageSize, MaxTextureSize());
     page = std::make_unique<AtlasPage>(AtlasPage{0, TAtlasPacker(size, kWhiteBlock)});
-    glGenTextures(1, &page->name);
-    glBindTexture(GL_TEXTURE_2D, page->name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    const GLint filter = kind == kFilteredPage ? GL_LINEAR : GL_NEAREST;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    page->name = GenTexture(kind == kFilteredPage, false);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     const std::vector<GLubyte> white(kWhiteBlock * kWhiteBlock * 4, 255);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWhiteBlock, kWhiteBlock, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -426,13 +347,7 @@ TGLES2ImageFrame::~TGLES2ImageFrame() {
         Flush();
         es.batchTexture = 0;
     }
-    {
-        SharedContextScope shared(kApi);
-        glDeleteTextures(1, &name);
-    }
-    // NOTE: GL may hand the same name to the next texture; a cache still naming it would
-    // then skip binding the new one.
-    if (es.boundTexture == name) es.boundTexture = 0;
+    es.DeleteTexture(name, kApi);
 }
 
 void TGLES2ImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty) {
@@ -468,18 +383,10 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
         return frame;
     }
 
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int maxSize = MaxTextureSize();
     const TextureLayout layout =
         LayOutTexture(source, [maxSize](int w, int h) { return w <= maxSize && h <= maxSize; });
-    glGenTextures(1, &frame->name);
-    glBindTexture(GL_TEXTURE_2D, frame->name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
-                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
+    frame->name = GenTexture(filtered, mipmapped);
     int n = 0;
     for (PixmapRef level = layout.pixels; level; level = NextMipLevel(level), ++n) {
         glTexImage2D(GL_TEXTURE_2D, n, GL_RGBA, level->width, level->height, 0, GL_RGBA,
@@ -495,19 +402,10 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
     return frame;
 }
 
-void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
-    Flush();
-    const auto surface = std::dynamic_pointer_cast<TVex2DGraphics>(g);
-    if (!surface) {
-        GLContextDriver(kApi)->SetGraphics(nullptr);
-        TVex2DGraphics::ClearCurrent();
-        return;
-    }
-    GLContextDriver(kApi)->SetGraphics(surface->graphics);
-    EnsureProgram();
+TGLES2Vex2DDriver::TGLES2Vex2DDriver() : TGLVex2DDriverBase(kApi, es) {}
 
-    es.blendCache = 0;
-    es.boundTexture = 0;
+void TGLES2Vex2DDriver::SetUpContext() {
+    EnsureProgram();
     es.usedProgram = 0;
     es.batchTexture = 0;
 
@@ -523,30 +421,30 @@ void TGLES2Vex2DDriver::SetGraphics(const std::shared_ptr<TGraphics>& g) {
     glEnableVertexAttribArray(kPosition);
     glEnableVertexAttribArray(kTexCoord);
     glEnableVertexAttribArray(kColor);
-    glActiveTexture(GL_TEXTURE0);
     // The sampler's unit is 0, as every uniform starts.
-    es.view = SurfaceLetterbox(*surface);
-    es.viewport = {0, 0, es.view.ArenaWidth(), es.view.ArenaHeight()};
-    ApplyLetterbox();
-
-    surface->MakeCurrent();
-    surface->ApplyState();
+    glActiveTexture(GL_TEXTURE0);
 }
 
-void TGLES2Vex2DDriver::Flip(int sync) {
-    Flush();
-    ClearBars();
-    GLContextDriver(kApi)->Flip(sync);
+// Arena pixels to clip space in every program. Leaves the last program in use.
+void TGLES2Vex2DDriver::ApplyProjection() {
+    const float scaleX = 2.0f / static_cast<float>(es.view.ArenaWidth());
+    const float scaleY = -2.0f / static_cast<float>(es.view.ArenaHeight());
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int test = 0; test < 2; ++test) {
+            glUseProgram(es.programs[textured][test]);
+            glUniform2f(es.uScale[textured][test], scaleX, scaleY);
+            es.usedProgram = es.programs[textured][test];
+        }
+    }
+}
+
+void TGLES2Vex2DDriver::SetAlphaTest(bool on) {
+    es.alphaTest = on;
+}
+
+void TGLES2Vex2DDriver::FrameShown() {
     es.lastFrameDrawCalls = es.drawCalls;
     es.drawCalls = 0;
-
-    // The window may have been resized or gone full screen since the last frame.
-    const std::shared_ptr<TVex2DGraphics> surface = TVex2DGraphics::Current();
-    if (!surface || surface->driver.get() != this) return;
-    const Letterbox now = SurfaceLetterbox(*surface);
-    if (now == es.view) return;
-    es.view = now;
-    ApplyLetterbox();
 }
 
 std::shared_ptr<TImageFrame> TGLES2Vex2DDriver::CreateFrameFromPixmap(const PixmapRef& pixmap,
@@ -563,71 +461,10 @@ std::shared_ptr<TImageFrame> TGLES2Vex2DDriver::CreateFrameFromPixmap(const Pixm
     return frame;
 }
 
-void TGLES2Vex2DDriver::SetBlend(int mode) {
-    if (mode == es.blendCache) return;
-    Flush();
-    es.blendCache = mode;
-    es.alphaTest = mode == MASKBLEND;
-    switch (mode) {
-        case ALPHABLEND:
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            break;
-        case LIGHTBLEND:
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-            break;
-        case SHADEBLEND:
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_DST_COLOR, GL_ZERO);
-            break;
-        default:  // MASKBLEND, SOLIDBLEND and anything unknown
-            glDisable(GL_BLEND);
-            break;
-    }
-}
-
-void TGLES2Vex2DDriver::SetAlpha(float alpha) {
-    alpha = std::clamp(alpha, 0.0f, 1.0f);
-    es.color[3] = static_cast<GLubyte>(alpha * 255.0f);
-}
-
-void TGLES2Vex2DDriver::SetColor(int r, int g, int b) {
-    es.color[0] = static_cast<GLubyte>(Clamp255(r));
-    es.color[1] = static_cast<GLubyte>(Clamp255(g));
-    es.color[2] = static_cast<GLubyte>(Clamp255(b));
-}
-
-void TGLES2Vex2DDriver::SetClsColor(int r, int g, int b) {
-    es.clearColor[0] = Clamp255(r) / 255.0f;
-    es.clearColor[1] = Clamp255(g) / 255.0f;
-    es.clearColor[2] = Clamp255(b) / 255.0f;
-    glClearColor(es.clearColor[0], es.clearColor[1], es.clearColor[2], es.clearColor[3]);
-}
-
-void TGLES2Vex2DDriver::SetViewport(int x, int y, int width, int height) {
-    Flush();
-    es.viewport = {x, y, width, height};
-    ApplyScissor();
-}
-
-void TGLES2Vex2DDriver::SetTransform(float ix, float iy, float jx, float jy) {
-    es.transform = {ix, iy, jx, jy};
-}
-
-void TGLES2Vex2DDriver::SetLineWidth(float width) {
-    es.lineWidth = width;
-}
-
-void TGLES2Vex2DDriver::Cls() {
-    Flush();
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
 // NOTE: a square over the pixel a GL point at (x + 0.5, y + 0.5) covers, not a GL point, so
 // that the outline of a box (lines and their end points) stays in one run of triangles.
-void TGLES2Vex2DDriver::Plot(float x, float y) {
-    const float left = std::floor(x + 0.5f), top = std::floor(y + 0.5f);
+void TGLES2Vex2DDriver::DrawPoint(float x, float y) {
+    const float left = std::floor(x), top = std::floor(y);
     const BatchVertex corners[4] = {
         ScreenVertex(left, top),
         ScreenVertex(left + 1.0f, top),
@@ -637,9 +474,9 @@ void TGLES2Vex2DDriver::Plot(float x, float y) {
     AddFan(corners, 4, 0);
 }
 
-void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) {
-    const BatchVertex a = LocalVertex(x0, y0, tx + 0.5f, ty + 0.5f);
-    const BatchVertex b = LocalVertex(x1, y1, tx + 0.5f, ty + 0.5f);
+void TGLES2Vex2DDriver::DrawSegment(float x0, float y0, float x1, float y1) {
+    const BatchVertex a = ScreenVertex(x0, y0);
+    const BatchVertex b = ScreenVertex(x1, y1);
     if (es.lineWidth * es.view.Scale() <= 1.0f) {
         BatchVertex* out = Reserve(GL_LINES, 0, 2);
         out[0] = a;
@@ -666,32 +503,11 @@ void TGLES2Vex2DDriver::DrawLine(float x0, float y0, float x1, float y1, float t
     AddFan(corners, 4, 0);
 }
 
-void TGLES2Vex2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
-    const BatchVertex corners[4] = {
-        LocalVertex(x0, y0, tx, ty),
-        LocalVertex(x1, y0, tx, ty),
-        LocalVertex(x1, y1, tx, ty),
-        LocalVertex(x0, y1, tx, ty),
-    };
-    AddFan(corners, 4, 0);
-}
-
-void TGLES2Vex2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) {
+void TGLES2Vex2DDriver::DrawPolygon(const float* corners, int count, bool) {
     es.fan.clear();
-    ForEachOvalVertex(x0, y0, x1, y1,
-                      [tx, ty](float x, float y) { es.fan.push_back(LocalVertex(x, y, tx, ty)); });
-    AddFan(es.fan.data(), static_cast<int>(es.fan.size()), 0);
-}
-
-void TGLES2Vex2DDriver::DrawPoly(const std::vector<float>& points, float handleX, float handleY,
-                                 float originX, float originY) {
-    if (points.size() < 6 || points.size() % 2 != 0) return;
-    es.fan.clear();
-    for (std::size_t i = 0; i < points.size(); i += 2) {
-        es.fan.push_back(
-            LocalVertex(handleX + points[i], handleY + points[i + 1], originX, originY));
-    }
-    AddFan(es.fan.data(), static_cast<int>(es.fan.size()), 0);
+    for (int i = 0; i < count; ++i)
+        es.fan.push_back(ScreenVertex(corners[2 * i], corners[2 * i + 1]));
+    AddFan(es.fan.data(), count, 0);
 }
 
 void TGLES2Vex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
@@ -704,7 +520,7 @@ void TGLES2Vex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
     // take any size without mipmaps and with edge clamping).
     PixmapRef rgba = pixmap;
     if (rgba->format != PF_RGBA8888 || rgba->pitch != w * 4) rgba = rgba->Convert(PF_RGBA8888);
-    BindTexture(es.pixmapTexture);
+    es.BindTexture(es.pixmapTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba->pixels);
 
     const auto left = static_cast<float>(x), top = static_cast<float>(y);
@@ -718,20 +534,6 @@ void TGLES2Vex2DDriver::DrawPixmap(const PixmapRef& pixmap, int x, int y) {
     AddFan(corners, 4, es.pixmapTexture);
     Flush();
     SetBlend(blend);
-}
-
-PixmapRef TGLES2Vex2DDriver::GrabPixmap(int x, int y, int width, int height) {
-    Flush();
-    // The drawable pixels under the rectangle, shrunk to arena pixels when scaled.
-    const PixelRect arena{x, y, width, height};
-    const PixelRect mapped = es.view.Map(arena);
-    const GLWindowBox box = ToGLWindow(es.view, mapped);
-    PixmapRef pixmap = TPixmap::Create(mapped.width, mapped.height, PF_RGBA8888, 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(box.x, box.y, box.width, box.height, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels);
-    PixmapRef grab = FlipPixmapY(pixmap);
-    if (mapped.width == width && mapped.height == height) return grab;
-    return es.view.ShrinkGrab(grab, arena);
 }
 
 void TGLES2Vex2DDriver::DrawBatch() {
@@ -756,13 +558,7 @@ std::shared_ptr<TGLES2Vex2DDriver> GLES2Driver2D() {
 }
 
 void StartGLES2Renderer() {
-    if (es.started) return;
-    es.started = true;
-    // Every surface gets the built-in font, so the font module starts first.
-    StartImageFonts();
-    std::fill(std::begin(es.color), std::end(es.color), 0);
-    AddExitRoutine([] { es.exiting = true; });
-    SelectGraphicsDriver(GLES2Driver2D(), kGraphicsBackBuffer);
+    GLES2Driver2D()->Start();
 }
 
 }  // namespace vdl

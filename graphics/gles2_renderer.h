@@ -72,64 +72,46 @@ private:
 // The OpenGL ES 2 renderer.
 class TGLES2Vex2DDriver : public TGLVex2DDriverBase {
 public:
-    TGLES2Vex2DDriver() : TGLVex2DDriverBase(GLContextApi::ES2) {}
-
-    // Draws the batch, makes the surface's context current, resets the cached GL state, sets
-    // up the shaders and the vertex buffer for a one unit per pixel projection with y down,
-    // then selects and re-applies the surface's drawing state.
-    void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
-    // Draws the batch, clears the bars black and presents; the frame's draw call count
-    // becomes the last frame's. When the drawable has changed size since, the arena is placed
-    // in it afresh for the next frame.
-    void Flip(int sync) override;
+    TGLES2Vex2DDriver();
 
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const PixmapRef& pixmap, int flags) override;
-    void SetBlend(int mode) override;
-    // Clamped to 0-1; the alpha byte is the truncation of alpha x 255.
-    void SetAlpha(float alpha) override;
-    // Each channel clamped to 0-255.
-    void SetColor(int r, int g, int b) override;
-    void SetClsColor(int r, int g, int b) override;
-    // Clipped to the arena's box. The whole arena turns the scissor test off when the arena
-    // fills the drawable; any other box turns it on.
-    void SetViewport(int x, int y, int width, int height) override;
-    void SetTransform(float ix, float iy, float jx, float jy) override;
-    // Up to one drawable pixel: GL lines; wider: quads of that width in arena pixels.
-    void SetLineWidth(float width) override;
-    // Clears the viewport within the arena; the bars stay black.
-    void Cls() override;
-    void Plot(float x, float y) override;
-    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    // max(|xr| + |yr|, 12) vertices, rounded down to a multiple of 4, as a triangle fan.
-    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
-                  float originY) override;
     // Uploaded into a texture of the pixmap's own size and drawn as one quad, unblended.
     void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
-    // In arena pixels: each the mean of the drawable pixels it covers (Letterbox::ShrinkGrab).
-    PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
-    // Draws what is batched so far. The flip does this itself; in the browser, where the
-    // canvas is shown whenever the program yields to the page, every yield does it first.
-    void DrawBatch();
+    // Draws what is batched so far. Every change of GL state a batch needs does this first,
+    // and so does the flip; in the browser, where the canvas is shown whenever the program
+    // yields to the page, every yield does it too.
+    void DrawBatch() override;
 
     // Draw calls made since the last flip, and in the frame before it.
     int FrameDrawCalls() const;
     int LastFrameDrawCalls() const;
 
-    // "OpenGL ES 2".
     const char* ToString() const { return "OpenGL ES 2"; }
 
     // Whether images made from now on may go into the sprite atlas (on at start).
     void SetSpriteAtlas(bool on);
+
+protected:
+    // Builds the shaders once, then binds the vertex buffer and its attributes in the context;
+    // the projection is a scale uniform in every program; MASKBLEND picks the programs that
+    // discard; the frame's draw call count becomes the last frame's once it is shown.
+    void SetUpContext() override;
+    void ApplyProjection() override;
+    void SetAlphaTest(bool on) override;
+    void FrameShown() override;
+    // Added to the batch: a point as a one-pixel square; a line up to one drawable pixel wide
+    // as a GL line, a wider one as a quad of the line width in arena pixels; a polygon as the
+    // triangles fanning out of its first corner.
+    void DrawPoint(float x, float y) override;
+    void DrawSegment(float x0, float y0, float x1, float y1) override;
+    void DrawPolygon(const float* corners, int count, bool quad) override;
 };
 
 // The one OpenGL ES 2 renderer, made on first use.
 std::shared_ptr<TGLES2Vex2DDriver> GLES2Driver2D();
 
-// Starts the renderer once: resets its colour and makes it the current graphics driver
-// (with a back buffer). Later calls do nothing.
+// Starts the renderer once (TGLVex2DDriverBase::Start): it is then the current graphics driver.
 void StartGLES2Renderer();
 
 }  // namespace vdl

@@ -25,10 +25,6 @@ std::vector<TGraphicsMode> THeadlessVex2DDriver::GraphicsModes() {
             TGraphicsMode(1024, 768, 32, 60)};
 }
 
-std::shared_ptr<TGraphics> THeadlessVex2DDriver::AttachGraphics(std::intptr_t, int) {
-    return nullptr;
-}
-
 std::shared_ptr<TGraphics> THeadlessVex2DDriver::CreateGraphics(int width, int height, int depth,
                                                                 int hz, int flags) {
     auto surface = std::make_shared<THeadlessGraphics>(width, height, depth, hz, flags);
@@ -55,32 +51,6 @@ std::shared_ptr<TImageFrame> THeadlessVex2DDriver::CreateFrameFromPixmap(const P
     ++counts.framesMade;
     return std::make_shared<THeadlessImageFrame>(pixmap->width, pixmap->height);
 }
-
-void THeadlessVex2DDriver::Cls() {
-    ++counts.clears;
-}
-
-void THeadlessVex2DDriver::Plot(float, float) {
-    ++counts.shapes;
-}
-
-void THeadlessVex2DDriver::DrawLine(float, float, float, float, float, float) {
-    ++counts.shapes;
-}
-
-void THeadlessVex2DDriver::DrawRect(float, float, float, float, float, float) {
-    ++counts.shapes;
-}
-
-void THeadlessVex2DDriver::DrawOval(float, float, float, float, float, float) {
-    ++counts.shapes;
-}
-
-void THeadlessVex2DDriver::DrawPoly(const std::vector<float>&, float, float, float, float) {
-    ++counts.shapes;
-}
-
-void THeadlessVex2DDriver::DrawPixmap(const PixmapRef&, int, int) {}
 
 PixmapRef THeadlessVex2DDriver::GrabPixmap(int, int, int width, int height) {
     return TPixmap::Create(width, height, PF_RGBA8888, 4);

@@ -51,8 +51,8 @@ public:
 class THeadlessVex2DDriver : public TVex2DDriver {
 public:
     std::vector<TGraphicsMode> GraphicsModes() override;
-    // Host windows do not exist here: always null.
-    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t widgetHandle, int flags) override;
+    // Host windows do not exist here.
+    std::shared_ptr<TGraphics> AttachGraphics(std::intptr_t, int) override { return nullptr; }
     std::shared_ptr<TGraphics> CreateGraphics(int width, int height, int depth, int hz,
                                               int flags) override;
     void SetGraphics(const std::shared_ptr<TGraphics>& g) override;
@@ -66,18 +66,19 @@ public:
     void SetViewport(int, int, int, int) override {}
     void SetTransform(float, float, float, float) override {}
     void SetLineWidth(float) override {}
-    void Cls() override;
-    void Plot(float x, float y) override;
-    void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) override;
-    void DrawPoly(const std::vector<float>& points, float handleX, float handleY, float originX,
-                  float originY) override;
-    void DrawPixmap(const PixmapRef& pixmap, int x, int y) override;
+    // Clears, shapes and images made and drawn only count.
+    void Cls() override { ++counts.clears; }
+    void Plot(float, float) override { ++counts.shapes; }
+    void DrawLine(float, float, float, float, float, float) override { ++counts.shapes; }
+    void DrawRect(float, float, float, float, float, float) override { ++counts.shapes; }
+    void DrawOval(float, float, float, float, float, float) override { ++counts.shapes; }
+    void DrawPoly(const std::vector<float>&, float, float, float, float) override {
+        ++counts.shapes;
+    }
+    void DrawPixmap(const PixmapRef&, int, int) override {}
     // A transparent RGBA8888 pixmap of the size asked for.
     PixmapRef GrabPixmap(int x, int y, int width, int height) override;
 
-    // "Headless".
     const char* ToString() const { return "Headless"; }
 
     HeadlessCounts counts;

@@ -28,7 +28,6 @@ constexpr int kCellHeight = 16;
 constexpr int kDefaultFontBytes = kCharCount * kCellHeight;  // 1536
 constexpr int kSmoothImageFlags = FILTERED_IMAGE | MIPMAPPED_IMAGE;
 
-// Module state.
 struct FontModuleState {
     bool started = false;
 } fonts;

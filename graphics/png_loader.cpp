@@ -83,8 +83,10 @@ int PixmapFormat(png_structp png, png_infop info) {
 }
 
 // Reads header and pixels with the strip-16 and expand transforms, grey with alpha widened to
-// RGBA, into a pixmap of the final format. Without checksums, the chunk CRCs and the image
-// data's Adler-32 are not computed. False on any libpng error or when the image is too large
+// RGBA, into a pixmap of the final format. Without checksums, the chunk CRCs are not checked,
+// nor the image data's Adler-32 where this libpng lets it be skipped (it is a build option:
+// Debian 12's libpng has it, Debian 13's does not, and there the Adler-32 is still checked).
+// False on any libpng error or when the image is too large
 // to hold.
 bool Decode(png_structp png, png_infop info, bool checksums, Decoded& out) {
     if (setjmp(png_jmpbuf(png))) return false;
@@ -100,7 +102,9 @@ bool Decode(png_structp png, png_infop info, bool checksums, Decoded& out) {
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kTransparency, 1);
     if (!checksums) {
         png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#ifdef PNG_IGNORE_ADLER32
         png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     }
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);

@@ -14,7 +14,7 @@ int NextPow2(int n) {
     return p;
 }
 
-void FitTextureSize(int& width, int& height, const TextureSizeTest& accepts) {
+void CalcTexSize(int& width, int& height, const TextureSizeTest& accepts) {
     width = NextPow2(width);
     height = NextPow2(height);
     while (!accepts(width, height)) {
@@ -26,7 +26,7 @@ void FitTextureSize(int& width, int& height, const TextureSizeTest& accepts) {
 
 TextureLayout LayOutTexture(const PixmapRef& source, const TextureSizeTest& accepts) {
     int tw = source->width, th = source->height;
-    FitTextureSize(tw, th, accepts);
+    CalcTexSize(tw, th, accepts);
     const int w = std::min(source->width, tw);
     const int h = std::min(source->height, th);
     PixmapRef src = source;

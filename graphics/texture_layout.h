@@ -28,9 +28,9 @@ int NextPow2(int n);
 
 // Rounds a texture size up to powers of two, then halves each side above 1 until accepts
 // takes it. Raises "Unable to calculate tex size" when not even 1 x 1 is taken.
-void FitTextureSize(int& width, int& height, const TextureSizeTest& accepts);
+void CalcTexSize(int& width, int& height, const TextureSizeTest& accepts);
 
-// source laid out in a texture of the size FitTextureSize gives.
+// source laid out in a texture of the size CalcTexSize gives.
 TextureLayout LayOutTexture(const PixmapRef& source, const TextureSizeTest& accepts);
 
 // The mipmap level after level: each side above 1 halved, bilinearly; null after 1 x 1.

@@ -14,11 +14,8 @@
 
 #include <cstring>
 
-#include "runtime/program.h"
-
-#ifdef __EMSCRIPTEN__
 #include "audio/mixer.h"
-#endif
+#include "runtime/program.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -180,6 +177,10 @@ std::unique_ptr<TWaveOut> OpenSdlWaveOut() {
     // text, thread-local storage) SDL frees only when asked.
     SDL_TLSCleanup();
     return opened;
+}
+
+void InstallSdlWaveOut() {
+    SetWaveOutOpener(&OpenSdlWaveOut);
 }
 
 }  // namespace vdl

@@ -13,4 +13,7 @@ namespace vdl {
 // An open SDL audio output, or null when no device can be opened.
 std::unique_ptr<TWaveOut> OpenSdlWaveOut();
 
+// Makes SDL's output the one the audio layer opens (SetWaveOutOpener).
+void InstallSdlWaveOut();
+
 }  // namespace vdl

@@ -8,7 +8,8 @@ namespace vdl {
 // value that does not fit in 32 bits (or NaN) gives INT_MIN instead of being undefined.
 int TruncToInt(double v);
 
-// Square root.
+// The square root in double precision (std::sqrt is exact on every platform, unlike the
+// trigonometry, so the game may use it as it is).
 double SquareRoot(double v);
 
 // Sine, cosine of an angle in degrees.

@@ -16,6 +16,8 @@
 
 namespace sim {
 
+struct Scene;
+
 class Autopilot : public InputSource {
 public:
     void OnFlip(int frame, std::vector<InputEvent>& events) override;
@@ -29,7 +31,14 @@ private:
         float x, y;
     };
     void Menu(std::vector<InputEvent>& events);
+    // In play: observe, choose a target, plan the move and walk it, aim and fire.
     void Play(std::vector<InputEvent>& events);
+    // What the flip shows: the player, snowballs, enemies (with their velocities since the
+    // last flip), enemy bullets, the nearest present.
+    void Observe(Scene& scene);
+    // Leads the target from where the move takes the player, and holds the button; without a
+    // target, points away and lets go.
+    void AimAndFire(const Scene& scene, int dx, int dy, std::vector<InputEvent>& events);
     void SetKey(int key, bool down, std::vector<InputEvent>& events);
     void SetButton(bool down, std::vector<InputEvent>& events);
     void PointAt(int x, int y, std::vector<InputEvent>& events);

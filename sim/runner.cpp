@@ -13,8 +13,8 @@
 #include "game/screens.h"
 #include "game/world.h"
 #include "graphics/graphics.h"
-#include "graphics/headless_renderer.h"
 #include "runtime/program.h"
+#include "sim/headless_platform.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/headless_system_driver.h"
@@ -32,13 +32,6 @@ using SteadyClock = std::chrono::steady_clock;
 struct StopRun {};
 // Thrown from the exit routine when the game ends the program during a RunLoaded run.
 struct QuitRun {};
-
-std::shared_ptr<vdl::TGraphics> HeadlessWindow() {
-    return vdl::OpenHeadlessGraphics(800, 600);
-}
-
-// No sound output at all, so nothing is said about its absence.
-const game::GamePlatform kHeadlessPlatform{nullptr, nullptr, &HeadlessWindow};
 
 void Emit(const InputEvent& e) {
     vdl::EmitOSEvent(e.id, nullptr, e.data, 0, e.x, e.y, nullptr);
@@ -195,7 +188,7 @@ void StartAtTitleMenu() {
     // run may have left either.
     vdl::EmitOSEvent(vdl::kEventMouseMove, nullptr, 0, 0, 0, 0, nullptr);
     vdl::CloseRequested();
-    game::RunFromTitleMenu(kHeadlessPlatform);
+    game::RunFromTitleMenu(HeadlessPlatform());
 }
 
 // Runs body, the game from its start or from its title menu, headless on the session's
@@ -250,12 +243,12 @@ long ResidentKb() {
 }
 
 RunResult Run(const RunOptions& options, InputSource& source) {
-    return RunHeadless(options, source, false, [] { game::GameMain(kHeadlessPlatform); });
+    return RunHeadless(options, source, false, [] { game::GameMain(HeadlessPlatform()); });
 }
 
 void LoadGameOnce() {
     static const bool loaded =
-        (game::LoadGame(kHeadlessPlatform), game::FinishLoadingImages(), true);
+        (game::LoadGame(HeadlessPlatform()), game::FinishLoadingImages(), true);
     (void)loaded;
 }
 

@@ -1,14 +1,14 @@
 // The watch mode: the one part of the runner that opens the desktop's window and sound.
 #include "sim/watch.h"
 
-#include "game/desktop.h"
+#include "game/platform.h"
 #include "game/screens.h"
 
 namespace sim {
 
 void Watch(InputSource& source) {
     DriveNextGame(source);
-    game::GameMain(game::DesktopPlatform());
+    game::GameMain(game::ShippedPlatform());
 }
 
 }  // namespace sim

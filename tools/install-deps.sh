@@ -22,7 +22,7 @@ test_pkgs=(libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool imagema
            xfonts-terminus fonts-dejavu-core
            libstb-dev libsdl2-mixer-dev clang-format)
 bench_pkgs=(heaptrack)
-fuzz_pkgs=(clang libclang-rt-14-dev)
+fuzz_pkgs=(clang libclang-rt-dev)
 # The posix flavour of the cross compilers: std::thread and std::mutex need it.
 # Wine opens its X11 and GL libraries at run time, so the ones it recommends are named here
 # (recommends are not installed); fonts-wine gives its dialogs their fonts.

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
-# Installs the Debian package on a fresh Debian 12 and starts the game from its menu entry:
-#   packaging/debian/test-install.sh build-release/candycane-arena_1.0.0_amd64.deb
-# The fresh Debian is a minbase bookworm made once with debootstrap (a few minutes) in
-# ../chroot-deb beside the work tree, or in $CCA_CHROOT. It is kept clean: every run works
-# in a copy of it, which is deleted afterwards.
+# Installs the Debian package on a fresh Debian and starts the game from its menu entry:
+#   packaging/debian/test-install.sh build-release/candycane-arena_1.0.0_amd64.deb [RELEASE]
+# RELEASE is bookworm (Debian 12, the default) or trixie (Debian 13). The fresh Debian is a
+# minbase one made once with debootstrap (fresh-debian.sh) and kept clean: every run works in
+# a copy of it, which is deleted afterwards.
 # In the copy: apt installs the package without Recommends, so its Depends alone must bring
 # everything the game needs, software GL included; the files a desktop looks for must be
 # there; then a plain user runs the Exec line of the installed .desktop entry on an Xvfb
 # display of the host (:77, or $CCA_TEST_DISPLAY). After 5 s the game must still be running
 # and the screen must show a picture; the screenshot and the game's output are left beside
-# the package (test-install.png, test-install.log). Prints PASS or FAIL and exits 0 or 1.
+# the package (test-install-RELEASE.png, test-install-RELEASE.log). Prints PASS or FAIL and
+# exits 0 or 1.
 set -euo pipefail
 
-if [ $# -ne 1 ] || [ ! -f "$1" ]; then
-  echo "usage: $0 PACKAGE.deb" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -f "$1" ]; then
+  echo "usage: $0 PACKAGE.deb [RELEASE]" >&2
   exit 2
 fi
+release=${2:-bookworm}
 if [ "$(id -u)" -ne 0 ]; then
   echo "test-install: needs root (debootstrap, chroot, mount)" >&2
   exit 2
@@ -23,83 +25,38 @@ fi
 
 deb=$(realpath "$1")
 root=$(cd "$(dirname "$0")/../.." && pwd)
-base=${CCA_CHROOT:-$(dirname "$root")/chroot-deb}
 display=:${CCA_TEST_DISPLAY:-77}
-shot=$(dirname "$deb")/test-install.png
-log=$(dirname "$deb")/test-install.log
-mirror=http://deb.debian.org/debian
+shot=$(dirname "$deb")/test-install-$release.png
+log=$(dirname "$deb")/test-install-$release.log
 "$root/tools/install-deps.sh" package
+# shellcheck source=fresh-debian.sh
+source "$root/packaging/debian/fresh-debian.sh"
 
 fail() {
   echo "test-install: $*" >&2
-  echo "FAIL"
+  echo "FAIL on Debian $release"
   exit 1
 }
 
-# The clean Debian, made once. debootstrap works in a side folder, so a run cut short never
-# leaves a half-made one where a finished one is expected.
-if [ ! -x "$base/usr/bin/apt-get" ]; then
-  echo "Making a minbase Debian 12 in $base"
-  start=$SECONDS
-  rm -rf --one-file-system "$base.partial"
-  debootstrap --variant=minbase bookworm "$base.partial" "$mirror"
-  mv "$base.partial" "$base"
-  echo "debootstrap took $((SECONDS - start)) s"
-fi
-
-work=$(mktemp -d "$(dirname "$base")/chroot-deb-run.XXXXXX")
-mounted=()
 game_pid=""
 xvfb_pid=""
 cleanup() {
   if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then kill -KILL "$game_pid"; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  local i
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" || echo "test-install: could not unmount ${mounted[i]}" >&2
-  done
-  # Deleting the copy with the host's /dev or /tmp/.X11-unix still mounted in it would
-  # delete those: keep it instead.
-  if grep -qF " $work/" /proc/mounts; then
-    echo "test-install: something is still mounted under $work; left it in place" >&2
-  else
-    rm -rf --one-file-system "$work"
-  fi
+  fresh_debian_cleanup
 }
 trap cleanup EXIT
 
-mount_in() {  # mount_in TARGET MOUNT-ARGUMENTS...: mounts inside the copy and remembers it
-  local target=$work$1
-  shift
-  mkdir -p "$target"
-  mount "$@" "$target"
-  mounted+=("$target")
-}
-
-echo "Copying the clean Debian to $work"
-cp -a "$base/." "$work/"
-cp --remove-destination /etc/resolv.conf "$work/etc/resolv.conf"
-# No service the package might pull in is started inside the chroot.
-printf '#!/bin/sh\nexit 101\n' >"$work/usr/sbin/policy-rc.d"
-chmod 0755 "$work/usr/sbin/policy-rc.d"
-[ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
-mount_in /proc -t proc proc
-mount_in /sys -t sysfs sysfs
-mount_in /dev --bind /dev
-mount_in /dev/pts --bind /dev/pts
-mount_in /dev/shm -t tmpfs tmpfs
-mount_in /tmp/.X11-unix --bind /tmp/.X11-unix
-in_chroot() { chroot "$work" /usr/bin/env -i DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 \
-  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
+fresh_debian "$release" || fail "could not make a fresh Debian $release"
 
 echo "Installing $(basename "$deb")"
 start=$SECONDS
 cp "$deb" "$work/tmp/"
-in_chroot apt-get update -qq
-in_chroot apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >"$log" 2>&1 ||
+in_debian apt-get update -qq
+in_debian apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >"$log" 2>&1 ||
   { tail -n 30 "$log" >&2; fail "apt could not install the package"; }
 # shellcheck disable=SC2016 # dpkg-query's own ${field} syntax
-installed=$(in_chroot dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii')
+installed=$(in_debian dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii')
 echo "apt install took $((SECONDS - start)) s; $installed packages installed in all"
 
 package=$(dpkg-deb -f "$deb" Package)
@@ -110,15 +67,15 @@ for file in /usr/games/$package "$desktop" /usr/share/man/man6/$package.6.gz \
   [ -f "$work$file" ] || fail "$file is not installed"
 done
 # shellcheck disable=SC2016
-in_chroot dpkg-query -W -f='${db:Status-Abbrev}' libgl1-mesa-dri | grep -q '^ii' ||
+in_debian dpkg-query -W -f='${db:Status-Abbrev}' libgl1-mesa-dri | grep -q '^ii' ||
   fail "the package's Depends do not bring in Mesa's drivers (libgl1-mesa-dri)"
 
 exec_line=$(sed -n 's/^Exec=//p' "$work$desktop" | sed 's/ %[a-zA-Z]//g')
 [ -n "$exec_line" ] || fail "$desktop has no Exec line"
 
-in_chroot useradd --create-home player
-uid=$(in_chroot id -u player)
-gid=$(in_chroot id -g player)
+in_debian useradd --create-home player
+uid=$(in_debian id -u player)
+gid=$(in_debian id -g player)
 
 [ ! -e "/tmp/.X11-unix/X${display#:}" ] || fail "display $display is taken; set CCA_TEST_DISPLAY"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -163,4 +120,4 @@ done
 game_pid=""
 [ "$status" -eq 0 ] || fail "the game ended with status $status on SIGTERM"
 
-echo "PASS"
+echo "PASS on Debian $release"

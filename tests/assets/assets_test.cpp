@@ -27,7 +27,7 @@ namespace {
 using vdl::generated::gameAssets;
 using vdl::generated::gameAssetsCount;
 
-struct ImageSpec {
+struct ExpectedImage {
     const char* name;
     int width;
     int height;
@@ -35,7 +35,7 @@ struct ImageSpec {
 };
 
 // The images in the order the game registers and loads them.
-const ImageSpec kImages[] = {
+const ExpectedImage kImages[] = {
     {"candycane.png", 38, 48, true},   {"target.png", 22, 22, true},
     {"snowman.png", 23, 33, true},     {"tree.png", 29, 42, true},
     {"hat.png", 27, 32, true},         {"whitestar.png", 21, 20, true},
@@ -157,7 +157,7 @@ Pcm DecodeOgg(const vdl::EmbeddedFile& file) {
 
 TEST(GameAssets, TableHoldsTheTwentyTwoFilesInRegistrationOrder) {
     std::vector<std::string> expected;
-    for (const ImageSpec& image : kImages)
+    for (const ExpectedImage& image : kImages)
         expected.emplace_back(image.name);
     expected.insert(expected.end(), {"santbsb_.ttf", "christmas.ogg", "bell.ogg"});
 
@@ -172,7 +172,7 @@ TEST(GameAssets, TableHoldsTheTwentyTwoFilesInRegistrationOrder) {
 
 TEST(GameAssets, ImagesHaveTheListedSizesAndEightBitColourTypes) {
     static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    for (const ImageSpec& image : kImages) {
+    for (const ExpectedImage& image : kImages) {
         SCOPED_TRACE(image.name);
         const vdl::EmbeddedFile* file = FindAsset(image.name);
         ASSERT_NE(file, nullptr);
@@ -192,7 +192,7 @@ TEST(GameAssets, ImagesHaveTheListedSizesAndEightBitColourTypes) {
 // The game's own images are decoded without working their checksums out again (any other PNG
 // is checked as it is read): this is where they are checked.
 TEST(GameAssets, ImagesCarryRightChunkCrcsAndImageDataAdler) {
-    for (const ImageSpec& image : kImages) {
+    for (const ExpectedImage& image : kImages) {
         SCOPED_TRACE(image.name);
         const vdl::EmbeddedFile* file = FindAsset(image.name);
         ASSERT_NE(file, nullptr);
@@ -206,7 +206,7 @@ TEST(GameAssets, ImagesCarryRightChunkCrcsAndImageDataAdler) {
 // Sprites are drawn over a white field and tested for collisions on pixels with alpha >= 128:
 // each needs a see-through background, a solid body and soft (partly transparent) edges.
 TEST(GameAssets, SpritesHaveTransparentBackgroundsSolidBodiesAndSoftEdges) {
-    for (const ImageSpec& image : kImages) {
+    for (const ExpectedImage& image : kImages) {
         if (!image.alpha || image.width == 800) continue;
         SCOPED_TRACE(image.name);
         const Rgba img = DecodeRgba(*FindAsset(image.name));
@@ -317,7 +317,7 @@ TEST(GameAssets, FontIsTrueTypeAndDrawsEveryPrintableAsciiCharacterAtTheGameSize
     FT_Done_FreeType(library);
 }
 
-struct SoundSpec {
+struct ExpectedSound {
     const char* name;
     double minSeconds;
     double maxSeconds;
@@ -328,8 +328,8 @@ struct SoundSpec {
 TEST(GameAssets, SoundsAreStereo44100OfTheirLengthWithHeadroomAndQuietEnds) {
     const int16_t kMinusOneDb = 29204;  // 32767 * 10^(-1/20)
     const int kNearSilence = 200;
-    for (const SoundSpec& sound :
-         {SoundSpec{"christmas.ogg", 60.0, 150.0}, SoundSpec{"bell.ogg", 0.3, 1.0}}) {
+    for (const ExpectedSound& sound :
+         {ExpectedSound{"christmas.ogg", 60.0, 150.0}, ExpectedSound{"bell.ogg", 0.3, 1.0}}) {
         SCOPED_TRACE(sound.name);
         const vdl::EmbeddedFile* file = FindAsset(sound.name);
         ASSERT_NE(file, nullptr);

@@ -2,6 +2,7 @@
 // surface: touching edges, the alpha threshold, rotated, scaled and mirrored sprites, handles
 // and origin, the state left behind, and the layers.
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "graphics/collision.h"
 #include "graphics/drawing.h"

@@ -62,12 +62,12 @@ TEST_F(Images, AnimationCellsRunAcrossThenDownAndTooSmallSheetsFail) {
 
 TEST_F(Images, AutomaticFlagsMaskOnlyPixmapsWithoutAlpha) {
     StartPNGLoader();
-    pngfix::PngSpec rgbSpec = pngfix::RandomSpec(3, 1, PNG_COLOR_TYPE_RGB, 8, 1);
-    rgbSpec.samples = {0, 0, 0, 200, 100, 50, 0, 0, 0};
-    static const std::vector<unsigned char> rgb = pngfix::EncodePng(rgbSpec);
-    pngfix::PngSpec rgbaSpec = pngfix::RandomSpec(3, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, 1);
-    rgbaSpec.samples = {0, 0, 0, 255, 200, 100, 50, 128, 0, 0, 0, 0};
-    static const std::vector<unsigned char> rgba = pngfix::EncodePng(rgbaSpec);
+    pngfix::PngRecipe rgbRecipe = pngfix::RandomPngRecipe(3, 1, PNG_COLOR_TYPE_RGB, 8, 1);
+    rgbRecipe.samples = {0, 0, 0, 200, 100, 50, 0, 0, 0};
+    static const std::vector<unsigned char> rgb = pngfix::EncodePng(rgbRecipe);
+    pngfix::PngRecipe rgbaRecipe = pngfix::RandomPngRecipe(3, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, 1);
+    rgbaRecipe.samples = {0, 0, 0, 255, 200, 100, 50, 128, 0, 0, 0, 0};
+    static const std::vector<unsigned char> rgba = pngfix::EncodePng(rgbaRecipe);
     RegisterEmbedded("image_test_rgb.png", rgb.data(), static_cast<int>(rgb.size()));
     RegisterEmbedded("image_test_rgba.png", rgba.data(), static_cast<int>(rgba.size()));
 

@@ -17,7 +17,7 @@ namespace pngfix {
 
 // What to write: samples are packed by the writer from one value per sample (already in
 // range for the bit depth), palette entries as R, G, B.
-struct PngSpec {
+struct PngRecipe {
     int width = 0;
     int height = 0;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -46,9 +46,10 @@ inline int Channels(int colorType) {
 
 // A recipe of random samples for the colour type and depth (palette indexes below the palette
 // size, which is filled with random colours).
-inline PngSpec RandomSpec(int width, int height, int colorType, int bitDepth, unsigned seed) {
+inline PngRecipe RandomPngRecipe(int width, int height, int colorType, int bitDepth,
+                                 unsigned seed) {
     std::mt19937 rng(seed);
-    PngSpec recipe;
+    PngRecipe recipe;
     recipe.width = width;
     recipe.height = height;
     recipe.colorType = colorType;
@@ -76,7 +77,7 @@ inline void WriteCallback(png_structp png, png_bytep data, png_size_t length) {
 inline void FlushCallback(png_structp) {}
 
 // The PNG file for recipe, as bytes.
-inline std::vector<unsigned char> EncodePng(const PngSpec& recipe) {
+inline std::vector<unsigned char> EncodePng(const PngRecipe& recipe) {
     std::vector<unsigned char> bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

@@ -17,7 +17,7 @@
 namespace {
 
 using namespace vdl;
-using pngfix::PngSpec;
+using pngfix::PngRecipe;
 
 PixmapRef DecodeBytes(const std::vector<unsigned char>& bytes) {
     StartPNGLoader();
@@ -29,26 +29,26 @@ struct ColourCase {
     int colorType;
     int bitDepth;
     int expectedFormat;
-    void (*adjust)(PngSpec&);
+    void (*adjust)(PngRecipe&);
 };
 
-void NoChange(PngSpec&) {}
-void PaletteTransparency(PngSpec& s) {
+void NoChange(PngRecipe&) {}
+void PaletteTransparency(PngRecipe& s) {
     for (size_t i = 0; i < s.palette.size(); ++i)
         s.paletteAlpha.push_back(i * 37 % 256);
     s.paletteAlpha.resize(s.palette.size() - 3);  // the last entries stay opaque
 }
-void GreyKey(PngSpec& s) {
+void GreyKey(PngRecipe& s) {
     s.colorKey = true;
     s.key.gray = static_cast<png_uint_16>(s.samples[0]);
 }
-void RgbKey(PngSpec& s) {
+void RgbKey(PngRecipe& s) {
     s.colorKey = true;
     s.key.red = static_cast<png_uint_16>(s.samples[0]);
     s.key.green = static_cast<png_uint_16>(s.samples[1]);
     s.key.blue = static_cast<png_uint_16>(s.samples[2]);
 }
-void Interlace(PngSpec& s) {
+void Interlace(PngRecipe& s) {
     s.interlaced = true;
 }
 
@@ -83,7 +83,7 @@ TEST(PngDecoding, EveryColourTypeAndDepthMatchesAnIndependentDecoder) {
     unsigned seed = 1;
     for (const ColourCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        PngSpec recipe = pngfix::RandomSpec(13, 7, c.colorType, c.bitDepth, seed++);
+        PngRecipe recipe = pngfix::RandomPngRecipe(13, 7, c.colorType, c.bitDepth, seed++);
         c.adjust(recipe);
         const std::vector<unsigned char> bytes = pngfix::EncodePng(recipe);
         const std::string path = pngfix::TempPath(std::string(c.name) + ".png");
@@ -116,7 +116,7 @@ TEST(PngDecoding, EveryColourTypeAndDepthMatchesAnIndependentDecoder) {
 
 TEST(PngDecoding, LoadsFromEmbeddedAssets) {
     static const std::vector<unsigned char> bytes =
-        pngfix::EncodePng(pngfix::RandomSpec(3, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, 99));
+        pngfix::EncodePng(pngfix::RandomPngRecipe(3, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, 99));
     RegisterEmbedded("png_test_sprite.png", bytes.data(), static_cast<int>(bytes.size()));
     StartPNGLoader();
     PixmapRef p = LoadPixmap(std::string("incbin::png_test_sprite.png"));
@@ -128,7 +128,7 @@ TEST(PngDecoding, LoadsFromEmbeddedAssets) {
 // Every prefix of a valid file, and files with damaged bytes, give null and never end the
 // process.
 TEST(PngDecoding, TruncatedAndCorruptFilesGiveNull) {
-    PngSpec recipe = pngfix::RandomSpec(21, 9, PNG_COLOR_TYPE_PALETTE, 8, 7);
+    PngRecipe recipe = pngfix::RandomPngRecipe(21, 9, PNG_COLOR_TYPE_PALETTE, 8, 7);
     PaletteTransparency(recipe);
     const std::vector<unsigned char> good = pngfix::EncodePng(recipe);
     ASSERT_NE(DecodeBytes(good), nullptr);
@@ -166,7 +166,7 @@ std::vector<unsigned char> WithClaimedSize(std::vector<unsigned char> bytes, uin
 
 TEST(PngDecoding, DimensionsNoTextureCouldHoldAreRefusedBeforeDecoding) {
     const std::vector<unsigned char> small =
-        pngfix::EncodePng(pngfix::RandomSpec(4, 4, PNG_COLOR_TYPE_RGB, 8, 3));
+        pngfix::EncodePng(pngfix::RandomPngRecipe(4, 4, PNG_COLOR_TYPE_RGB, 8, 3));
     EXPECT_EQ(DecodeBytes(WithClaimedSize(small, kMaxPngSide + 1, 1)), nullptr);
     EXPECT_EQ(DecodeBytes(WithClaimedSize(small, 1, 0x7FFFFFFF)), nullptr);
     EXPECT_EQ(DecodeBytes(WithClaimedSize(small, 9000, 9000)), nullptr);  // 81M pixels

@@ -22,11 +22,11 @@ TEST(TextureLayout, SizesRoundUpThenHalveUntilGLTakesThem) {
     EXPECT_EQ(NextPow2(64), 64);
 
     int w = 300, h = 5;
-    FitTextureSize(w, h, UpTo(128));
+    CalcTexSize(w, h, UpTo(128));
     EXPECT_EQ(std::pair(w, h), std::pair(128, 2)) << "both sides halve together";
     w = h = 2;
     try {
-        FitTextureSize(w, h, [](int, int) { return false; });
+        CalcTexSize(w, h, [](int, int) { return false; });
         FAIL() << "no size is taken";
     } catch (const TRuntimeException& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to calculate tex size");

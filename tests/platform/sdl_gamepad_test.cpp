@@ -56,6 +56,8 @@ std::string Text(const Events& events) {
 }
 
 // A virtual controller mapped with the game controller's axes and buttons in SDL's order.
+// The mapping ends with a comma, as SDL's own do: SDL 2.32 appends fields to it, and would
+// read them into the last binding otherwise, losing the right trigger.
 struct Pad {
     Pad() {
         const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 11, 0);
@@ -64,7 +66,7 @@ struct Pad {
         SDL_GameControllerAddMapping((guid + std::string(",Test Pad,a:b0,back:b4,start:b6,"
                                                          "leftshoulder:b9,rightshoulder:b10,"
                                                          "leftx:a0,lefty:a1,rightx:a2,righty:a3,"
-                                                         "lefttrigger:a4,righttrigger:a5"))
+                                                         "lefttrigger:a4,righttrigger:a5,"))
                                          .c_str());
         joystick = SDL_JoystickOpen(index);
         id = SDL_JoystickInstanceID(joystick);

@@ -24,10 +24,12 @@ using streamtest::Pattern;
 using streamtest::TrickleStream;
 
 // Registers data once under name for the whole test program; the registry keeps pointers.
-const std::vector<unsigned char>& Asset(const std::string& name, int size) {
+// The name is a plain pointer so that no temporary is made for it: the result refers into
+// the map, and a compiler sees that it cannot dangle.
+const std::vector<unsigned char>& Asset(const char* name, int size) {
     static std::map<std::string, std::vector<unsigned char>> assets;
     auto [it, added] = assets.emplace(name, Pattern(size));
-    if (added) RegisterEmbedded(name.c_str(), it->second.data(), size);
+    if (added) RegisterEmbedded(it->first.c_str(), it->second.data(), size);
     return it->second;
 }
 
@@ -195,7 +197,7 @@ TEST(LoadAllBytes, ReturnsExactlyTheBytesAcrossEveryGrowthStep) {
     // 1024 is the first buffer, then 1536, 2304, 3456: sizes on and around each edge.
     for (int size : {0, 1, 1023, 1024, 1025, 1535, 1536, 1537, 2304, 3456, 3457, 10000}) {
         const std::string name = "load" + std::to_string(size) + ".bin";
-        Asset(name, size);
+        Asset(name.c_str(), size);
         EXPECT_EQ(LoadAllBytes("incbin::" + name), Pattern(size)) << size;
     }
     EXPECT_TRUE(LoadAllBytes("incbin::not-there.bin").empty());
