@@ -18,7 +18,9 @@
 #   make web-test  the unit tests under node, then the page end to end in headless Chromium
 #   make web-bench the main thread's work per frame in headless Chromium, for both renderers
 #   make web-profile  a CPU profile of the main thread through the crowded field, by function
-#   make web-serve serves build-web/ on http://127.0.0.1:8080/ to play in a browser
+#   make web-load  navigation to the first menu frame on a phone's network and a good one
+#   make web-lighthouse  Lighthouse's scores and core metrics for the page, mobile and desktop
+#   make web-serve serves build-web/ on http://127.0.0.1:8080/ as a static host does
 
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
@@ -27,7 +29,7 @@ WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
 	windows windows-test windows-configure deb deb-test dist web-deps web web-configure web-test web-bench \
-	web-serve web-profile
+	web-serve web-profile web-load web-lighthouse
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -174,9 +176,22 @@ web-profile: web-configure
 	tests/web/run.sh --install-only
 	node bench/web_profile.mjs build-wasm/bench-page build-wasm/crowd.cpuprofile
 
+# Navigation to the first title-menu frame with a cold cache, gzip-compressed, on Lighthouse's
+# mobile network and CPU and on a good connection, three runs each (bench/web_load.mjs).
+web-load: web
+	tests/web/run.sh --install-only
+	node bench/web_load.mjs build-web
+
+# Lighthouse, pinned in bench/lighthouse/package-lock.json, three runs of each preset against
+# the page as web-serve serves it.
+web-lighthouse: web
+	cd bench/lighthouse && if ! cmp -s package-lock.json node_modules/.installed-from-lock.json; then \
+	    npm ci --no-audit --no-fund && cp package-lock.json node_modules/.installed-from-lock.json; fi
+	node bench/lighthouse/run.mjs build-web
+
+# The page as a static host serves it: the precompressed copies, the types, the cache rules.
 web-serve: web
-	@echo "Candy Cane Arena: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
-	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory build-web
+	node packaging/web/serve.mjs build-web $(WEB_PORT)
 
 clean:
 	rm -rf build build-release build-tsan build-asan build-bench build-fuzz build-windows \

@@ -7,6 +7,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -113,46 +114,89 @@ constexpr long long kFirstBufferBytes = 64 * 1024;
 
 }  // namespace
 
-std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream) {
-    const int start = stream.Position();
-    const int end = stream.Length();
-    TVorbisFile decoder(stream);
-    if (!decoder.IsOpen()) return nullptr;
+// The decoder's state between slices: the stream, the open file and the PCM so far.
+struct TOggDecoding::State {
+    std::shared_ptr<TStream> stream;
+    TVorbisFile decoder;
+    bool done = false;
+    int channels = 0;
+    long rate = 0;
+    long long claimed = 0;
+    long long capacity = 0;
+    long long filled = 0;
+    std::unique_ptr<std::uint8_t[]> pcm;
+    std::shared_ptr<TAudioSample> sample;
 
+    explicit State(std::shared_ptr<TStream> source) : stream(std::move(source)), decoder(*stream) {}
+
+    void Open(int start, int end);
+    bool Step(double maxMs);
+    void Finish();
+};
+
+void TOggDecoding::State::Open(int start, int end) {
+    done = true;
+    if (!decoder.IsOpen()) return;
     const ogg_int64_t frames = ov_pcm_total(decoder.Get(), 0);
     const vorbis_info* info = ov_info(decoder.Get(), -1);
-    if (!info || frames <= 0 || info->channels < 1 || info->channels > 2) return nullptr;
-    const int channels = info->channels;
-    if (frames > INT_MAX / (2 * channels)) return nullptr;
+    if (!info || frames <= 0 || info->channels < 1 || info->channels > 2) return;
+    channels = info->channels;
+    rate = info->rate;
+    if (frames > INT_MAX / (2 * channels)) return;
 
     // The length comes from the last page's granule position, which the file merely claims:
     // it bounds the sample but never sizes it up front. The buffer starts at what the
     // compressed data plausibly holds and grows with what is really decoded, so an honest
     // file needs one allocation and a false claim costs no more than its audio fills.
-    const long long claimed = frames * 2 * channels;
+    claimed = frames * 2 * channels;
     const long long compressed = start >= 0 && end > start ? end - start : 0;
-    long long capacity = std::min(claimed, std::max(kFirstBufferBytes, compressed * 32));
-    auto pcm = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(capacity));
-    long long done = 0;
-    while (done < claimed) {
-        if (done == capacity) {
+    capacity = std::min(claimed, std::max(kFirstBufferBytes, compressed * 32));
+    pcm = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(capacity));
+    done = false;
+}
+
+bool TOggDecoding::State::Step(double maxMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point began = Clock::now();
+    while (!done) {
+        if (filled == claimed) {
+            Finish();
+            break;
+        }
+        if (filled == capacity) {
             const long long grown = std::min(claimed, capacity * 2);
             auto bigger = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(grown));
-            std::memcpy(bigger.get(), pcm.get(), static_cast<std::size_t>(done));
+            std::memcpy(bigger.get(), pcm.get(), static_cast<std::size_t>(filled));
             pcm = std::move(bigger);
             capacity = grown;
         }
         int bitstream = 0;
-        const long got = ov_read(decoder.Get(), reinterpret_cast<char*>(pcm.get() + done),
-                                 static_cast<int>(capacity - done), 0, 2, 1, &bitstream);
+        const long got = ov_read(decoder.Get(), reinterpret_cast<char*>(pcm.get() + filled),
+                                 static_cast<int>(capacity - filled), 0, 2, 1, &bitstream);
         decoder.RaiseKeptError();
-        if (got < 0) return nullptr;
-        if (got == 0) break;
-        done += got;
+        if (got < 0) {
+            pcm.reset();
+            done = true;
+            break;
+        }
+        if (got == 0) {
+            Finish();
+            break;
+        }
+        filled += got;
+        if (maxMs >= 0 &&
+            std::chrono::duration<double, std::milli>(Clock::now() - began).count() >= maxMs) {
+            break;
+        }
     }
-    // A file that stops short of its claim gives the frames it holds; none is no sound.
-    const int length = static_cast<int>(done / (2 * channels));
-    if (length == 0) return nullptr;
+    return done;
+}
+
+// A file that stops short of its claim gives the frames it holds; none is no sound.
+void TOggDecoding::State::Finish() {
+    done = true;
+    const int length = static_cast<int>(filled / (2 * channels));
+    if (length == 0) return;
     const std::size_t bytes = static_cast<std::size_t>(length) * 2 * channels;
     if (static_cast<long long>(bytes) + static_cast<long long>(bytes) / 8 < capacity) {
         auto fitted = std::make_unique<std::uint8_t[]>(bytes);
@@ -160,14 +204,36 @@ std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream)
         pcm = std::move(fitted);
         capacity = static_cast<long long>(bytes);
     }
-
-    auto sample = std::make_shared<TAudioSample>();
+    sample = std::make_shared<TAudioSample>();
     sample->samples = pcm.release();
     sample->length = length;
-    sample->hertz = static_cast<int>(info->rate);
+    sample->hertz = static_cast<int>(rate);
     sample->format = channels == 1 ? SF_MONO16LE : SF_STEREO16LE;
     sample->capacity = static_cast<int>(capacity);
-    return sample;
+}
+
+TOggDecoding::TOggDecoding(std::shared_ptr<TStream> stream) {
+    const int start = stream->Position();
+    const int end = stream->Length();
+    state_ = std::make_unique<State>(std::move(stream));
+    state_->Open(start, end);
+}
+
+TOggDecoding::~TOggDecoding() = default;
+
+bool TOggDecoding::Step(double maxMs) {
+    return state_->Step(maxMs);
+}
+
+std::shared_ptr<TAudioSample> TOggDecoding::Sample() const {
+    return state_->sample;
+}
+
+std::shared_ptr<TAudioSample> TAudioSampleLoaderOGG::LoadSample(TStream& stream) {
+    // The caller keeps the stream: the decoding holds it without owning it.
+    TOggDecoding decoding(std::shared_ptr<TStream>(std::shared_ptr<TStream>(), &stream));
+    decoding.Step(-1);
+    return decoding.Sample();
 }
 
 void StartOggLoader() {

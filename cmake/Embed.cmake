@@ -5,7 +5,7 @@
 # files are registered under; otherwise each file's own name is used.
 function(vdl_embed)
     cmake_parse_arguments(ARG "" "TARGET;SYMBOL" "FILES;NAMES" ${ARGN})
-    set(outdir ${CMAKE_CURRENT_BINARY_DIR}/embedded_${ARG_SYMBOL})
+    set(outdir ${CMAKE_CURRENT_BINARY_DIR}/embedded_${ARG_TARGET})
     file(MAKE_DIRECTORY ${outdir})
     set(decls "")
     set(rows "")

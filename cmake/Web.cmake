@@ -1,7 +1,8 @@
 # The browser build: Emscripten's compilers (through emcmake) and the static libraries that
 # packaging/web/build-deps.sh made in CCA_WEB_PREFIX. The game becomes candycane-arena.js and
-# candycane-arena.wasm beside the page in CCA_WEB_PAGE_DIR, a folder holding nothing else, so
-# it can be served as it is; the unit tests and the runner run under node.
+# candycane-arena.wasm, which vdl_game_page puts beside the page in CCA_WEB_PAGE_DIR under
+# hashed names, with the files the page fetches, so the folder can be served as it is; the
+# unit tests and the runner run under node.
 set(CCA_WEB_PREFIX "" CACHE PATH "Where packaging/web/build-deps.sh installed the libraries")
 set(CCA_WEB_PAGE_DIR ${PROJECT_BINARY_DIR}/page CACHE PATH "Where the page and its files go")
 if(NOT CCA_WEB_PREFIX OR NOT EXISTS ${CCA_WEB_PREFIX}/lib)
@@ -70,7 +71,7 @@ function(vdl_web_page target)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page} ${scripts} ${funcs})
 endfunction()
 
-# vdl_web_app(target): the page as an installable app, after vdl_web_page(target): its
+# vdl_web_app(target): the page as an installable app, after vdl_game_page(target): its
 # manifest, icons and page script beside it, then, as the build's last step, its service
 # worker (packaging/web/make-sw.mjs), which lists every file the build left in the folder.
 function(vdl_web_app target)
@@ -85,4 +86,61 @@ function(vdl_web_app target)
         VERBATIM)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${files} ${web}/sw.js
                  ${web}/make-sw.mjs)
+endfunction()
+
+# vdl_game_page(target [EARLY file...] [LATE file...]): the shipped page. The program is linked
+# as vdl_web_page links it, into build-wasm/page-program/, and packaging/web/finish-page.mjs
+# then writes CCA_WEB_PAGE_DIR: the page with its loader (packaging/web/loader.js), the
+# program and the files the program leaves out under names that carry their hashes, and
+# compressed copies; the touch controls' script and style sheet go beside them. The page
+# fetches EARLY files at once, LATE ones after the first frame.
+#
+# Asyncify is limited to the functions packaging/web/asyncify-only.txt lists, the ones that may
+# be on the stack while the page waits: a build of the same program with its functions' names
+# and nothing optimised (<target>-calls) is checked against the list first, and the build
+# fails when the list misses a function on a path to a wait (packaging/web/asyncify_check.py).
+function(vdl_game_page target)
+    cmake_parse_arguments(ARG "" "" "EARLY;LATE" ${ARGN})
+    set(program_dir ${PROJECT_BINARY_DIR}/page-program)
+    vdl_web_page(${target} ${program_dir} ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
+    set(web ${PROJECT_SOURCE_DIR}/packaging/web)
+
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    get_target_property(sources ${target} SOURCES)
+    get_target_property(libraries ${target} LINK_LIBRARIES)
+    set(calls ${target}-calls)
+    set(only ${PROJECT_BINARY_DIR}/asyncify-only.txt)
+    add_executable(${calls} ${sources})
+    target_link_libraries(${calls} PRIVATE ${libraries})
+    target_link_options(${calls} PRIVATE -O0 --profiling-funcs -sENVIRONMENT=web
+                        -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
+                        -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_BINARY_DIR}/web-library-funcs.json)
+    set_target_properties(${calls} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/page-calls)
+    add_custom_command(TARGET ${calls} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${only}
+        COMMAND Python3::Interpreter ${web}/asyncify_check.py
+                ${PROJECT_BINARY_DIR}/page-calls/${calls}.wasm ${web}/asyncify-only.txt ${only}
+        VERBATIM)
+    set_property(TARGET ${calls} APPEND PROPERTY LINK_DEPENDS ${web}/asyncify-only.txt
+                 ${web}/asyncify_check.py)
+    add_dependencies(${target} ${calls})
+    target_link_options(${target} PRIVATE -sASYNCIFY_ONLY=@${only})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${only})
+
+    set(page_files)
+    foreach(file IN LISTS ARG_EARLY)
+        list(APPEND page_files --early ${file})
+    endforeach()
+    foreach(file IN LISTS ARG_LATE)
+        list(APPEND page_files --late ${file})
+    endforeach()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${CCA_WEB_PAGE_DIR} ${web}/index.html
+                ${web}/loader.js ${program_dir}/${target}.js ${program_dir}/${target}.wasm
+                ${page_files}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web}/touch.js ${web}/touch.css
+                ${CCA_WEB_PAGE_DIR}
+        VERBATIM)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${web}/loader.js
+                 ${web}/finish-page.mjs ${web}/touch.js ${web}/touch.css ${ARG_EARLY} ${ARG_LATE})
 endfunction()

@@ -87,6 +87,7 @@ void DrawRectOutline(int x, int y, int w, int h) {
 // ---- Screens ----------------------------------------------------------------------------
 
 void TitleMenu() {
+    LoadImageOnFirstUse(&GameImages::title);
     const auto start = TButton::Create(50, 200, "Start");
     const auto quit = TButton::Create(50, 275, "Quit");
     const auto directions = TButton::Create(50, 350, "Directions");
@@ -126,6 +127,7 @@ void TitleMenu() {
 }
 
 void DirectionsScreen() {
+    LoadImageOnFirstUse(&GameImages::directions);
     vdl::ResetMouse();
     vdl::SetDrawColor(255, 255, 255);
     vdl::SetDrawAlpha(1.0f);

@@ -2,8 +2,10 @@
 // batching OpenGL ES 2 renderer on WebGL.
 //
 // The sound is ticked from SDL's audio callback, the page having no threads; the clock's
-// waits yield to the page, and every yield first draws what the renderer has batched. A lost
-// WebGL context is waited for, and the renderer remakes what it had once it is back.
+// waits yield to the page, and every yield first draws what the renderer has batched. The
+// files the program leaves out (the title picture, the music, the directions picture) come
+// from the page. A lost WebGL context is waited for, and the renderer remakes what it had
+// once it is back.
 #include <memory>
 
 #include "game/platform.h"
@@ -19,19 +21,23 @@ namespace game {
 namespace {
 
 // NOTE: the backends are installed here, with the canvas, not in a step of their own: the
-// page has no threads for them to come before.
+// page has no threads for them to come before. The page gets its thread back around the
+// WebGL context's creation, the longest step of start-up.
 std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
+    vdl::YieldToBrowser();
     vdl::InstallSDLBackends();
     vdl::StartGLES2Renderer();
     vdl::SetDrawBeforeYield([] { vdl::GLES2Driver2D()->DrawBatch(); });
     vdl::WatchBrowserGLContext([] { vdl::GLES2Driver2D()->RestoreLostContext(); });
-    return vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
+    std::shared_ptr<vdl::TGraphics> canvas = vdl::OpenGraphics(kArenaWidth, kArenaHeight, 0, 60, 0);
+    vdl::YieldToBrowser();
+    return canvas;
 }
 
 }  // namespace
 
 const GamePlatform& ShippedPlatform() {
-    static const GamePlatform web{nullptr, &vdl::InstallSdlWaveOut, &OpenWebCanvas};
+    static const GamePlatform web{&vdl::InstallPageFiles, &vdl::InstallSdlWaveOut, &OpenWebCanvas};
     return web;
 }
 

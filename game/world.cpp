@@ -7,9 +7,11 @@
 #include <exception>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/ogg_loader.h"
 #include "audio/sample.h"
 #include "audio/sound.h"
 #include "game/arena.h"
@@ -23,6 +25,7 @@
 #include "runtime/errors.h"
 #include "runtime/math.h"
 #include "stream/embedded.h"
+#include "stream/url.h"
 #include "system/polled_input.h"
 #include "system/system_driver.h"
 
@@ -77,13 +80,14 @@ const ImageEntry kImageTable[] = {
 
 constexpr const char* kFontUrl = "incbin::santbsb_.ttf";
 
-// A sound being decoded on a thread of its own.
+// A sound being decoded on a thread of its own, or, on a page, a slice at a time.
 struct SoundLoad {
     const char* file;
     std::future<std::shared_ptr<vdl::TAudioSample>> sample;
+    std::unique_ptr<vdl::TOggDecoding> slices;
 };
-SoundLoad musicLoad{"christmas.ogg", {}};
-SoundLoad bellLoad{"bell.ogg", {}};
+SoundLoad musicLoad{"christmas.ogg", {}, nullptr};
+SoundLoad bellLoad{"bell.ogg", {}, nullptr};
 
 constexpr int kImageCount = static_cast<int>(std::size(kImageTable));
 constexpr int kImageLoaders = 2;
@@ -92,6 +96,7 @@ constexpr int kImageLoaders = 2;
 // Each slot is written by one loader only and read once both have finished.
 struct ImageLoad {
     std::atomic<int> next{0};
+    bool late[kImageCount] = {};  // its file had not arrived: loaded on first use
     vdl::ImageRef loaded[kImageCount];
     std::exception_ptr error[kImageCount];
     std::vector<std::future<void>> loaders;
@@ -99,6 +104,8 @@ struct ImageLoad {
 
 void LoadImagesInTurn() {
     for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
+        imageLoad.late[i] = !vdl::EmbeddedReady(kImageTable[i].file, false);
+        if (imageLoad.late[i]) continue;
         try {
             imageLoad.loaded[i] = vdl::LoadImageFrom(std::string("incbin::") + kImageTable[i].file,
                                                      kImageTable[i].flags);
@@ -114,6 +121,13 @@ T Required(T loaded, const std::string& file) {
     if (!loaded) vdl::RuntimeError("the embedded asset \"" + file + "\" does not decode");
     return loaded;
 }
+
+// The two full-screen pictures are drawn from their top-left corner.
+void AnchorIfPicture(vdl::ImageRef GameImages::*slot) {
+    if (slot == &GameImages::directions || slot == &GameImages::title) {
+        vdl::SetImageAnchor(images.*slot, 0, 0);
+    }
+}
 }  // namespace
 
 void RegisterGameAssets() {
@@ -124,12 +138,27 @@ void RegisterGameAssets() {
 }
 
 // The samples decode on threads of their own while the images load; a page has no threads,
-// so there they decode when FinishLoadingSounds asks for them.
+// so there they decode a slice per menu frame once their files have arrived (SoundsDecoded),
+// and what is left when FinishLoadingSounds asks for them.
 #if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
 constexpr std::launch kDecodeLaunch = std::launch::deferred;
 #else
 constexpr std::launch kDecodeLaunch = std::launch::async;
 #endif
+
+namespace {
+// A slice of decoding per menu frame: short beside the frame, on a phone's slower CPU too.
+constexpr double kDecodeSliceMs = 4.0;
+
+// Decodes the next slice of a page's sound; true once it is decoded.
+bool DecodeSlice(SoundLoad& load, double maxMs) {
+    if (!load.slices) {
+        load.slices = std::make_unique<vdl::TOggDecoding>(
+            vdl::OpenForReading(std::string("incbin::") + load.file));
+    }
+    return load.slices->Step(maxMs);
+}
+}  // namespace
 
 namespace {
 // The program may end while the loaders still run (a quit in the first menu frames, a window
@@ -166,17 +195,30 @@ void RegisterWaitForLoaders() {
 void BeginLoadingSounds() {
     RegisterWaitForLoaders();
     for (SoundLoad* load : {&musicLoad, &bellLoad}) {
-        load->sample = std::async(kDecodeLaunch, [file = load->file] {
-            return vdl::LoadAudioSample(std::string("incbin::") + file);
-        });
+        load->slices.reset();
+        if (kDecodeLaunch == std::launch::deferred) {
+            load->sample = std::async(kDecodeLaunch, [load] {
+                DecodeSlice(*load, -1);
+                std::shared_ptr<vdl::TAudioSample> sample = load->slices->Sample();
+                load->slices.reset();
+                return sample;
+            });
+        } else {
+            load->sample = std::async(kDecodeLaunch, [file = load->file] {
+                return vdl::LoadAudioSample(std::string("incbin::") + file);
+            });
+        }
     }
 }
 
 bool SoundsDecoded() {
-    for (const SoundLoad* load : {&musicLoad, &bellLoad}) {
-        if (load->sample.valid() &&
-            load->sample.wait_for(std::chrono::seconds(0)) == std::future_status::timeout) {
-            return false;
+    for (SoundLoad* load : {&musicLoad, &bellLoad}) {
+        if (!load->sample.valid()) continue;
+        const std::future_status status = load->sample.wait_for(std::chrono::seconds(0));
+        if (status == std::future_status::timeout) return false;
+        if (status == std::future_status::deferred) {
+            if (!vdl::EmbeddedReady(load->file, false)) return false;
+            if (!DecodeSlice(*load, kDecodeSliceMs)) return false;
         }
     }
     return true;
@@ -222,16 +264,30 @@ void FinishLoadingImages() {
                 e = nullptr;
             std::rethrow_exception(error);
         }
+        if (imageLoad.late[i]) continue;
         images.*kImageTable[i].slot = Required(imageLoad.loaded[i], kImageTable[i].file);
         imageLoad.loaded[i] = nullptr;
         vdl::ReleaseEmbeddedPages(kImageTable[i].file);
+        AnchorIfPicture(kImageTable[i].slot);
     }
-    vdl::SetImageAnchor(images.directions, 0, 0);
-    vdl::SetImageAnchor(images.title, 0, 0);
+}
+
+void LoadImageOnFirstUse(vdl::ImageRef GameImages::*slot) {
+    if (images.*slot) return;
+    for (const ImageEntry& entry : kImageTable) {
+        if (entry.slot != slot) continue;
+        vdl::EmbeddedReady(entry.file, true);
+        images.*slot = Required(
+            vdl::LoadImageFrom(std::string("incbin::") + entry.file, entry.flags), entry.file);
+        vdl::ReleaseEmbeddedPages(entry.file);
+        AnchorIfPicture(slot);
+    }
 }
 
 void FinishLoadingSounds() {
     if (!musicLoad.sample.valid()) return;
+    for (const SoundLoad* load : {&musicLoad, &bellLoad})
+        vdl::EmbeddedReady(load->file, true);
     musicSound = Required(vdl::LoadSoundFrom(musicLoad.sample.get(), 0), musicLoad.file);
     bellSound = Required(vdl::LoadSoundFrom(bellLoad.sample.get(), 0), bellLoad.file);
     musicChannel = vdl::NewChannel();

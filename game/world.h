@@ -92,12 +92,13 @@ void LoadGameResources();
 // longer to decode than the images, the fonts and the window together.
 void BeginLoadingSounds();
 
-// True when FinishLoadingSounds would not wait: both sounds are decoded, or no decoding is
-// under way on a thread (a page decodes them when FinishLoadingSounds asks).
+// True when FinishLoadingSounds would not wait: both sounds are decoded. A page, which has no
+// threads, decodes the next slice of them here (a few milliseconds) once their files have
+// arrived.
 bool SoundsDecoded();
 
-// Waits for the two sounds, makes them, then the music channel. Does nothing when no decoding
-// is under way, so the sounds and channel of an earlier call are kept.
+// Waits for the two sounds (their files first), makes them, then the music channel. Does nothing
+// when no decoding is under way, so the sounds and channel of an earlier call are kept.
 void FinishLoadingSounds();
 
 // BeginLoadingImages, LoadFonts, FinishLoadingImages.
@@ -112,8 +113,12 @@ void LoadFonts();
 
 // Waits for the images and stores them, and anchors the two full-screen pictures at their
 // corner. Does nothing when no loading is under way, so the images of an earlier call are
-// kept.
+// kept. An image whose file had not arrived when its turn came (a page fetches its directions
+// picture after the first menu frame) is left empty for LoadImageOnFirstUse.
 void FinishLoadingImages();
+
+// Loads the image of slot if start-up left it empty, waiting for its file to arrive.
+void LoadImageOnFirstUse(vdl::ImageRef GameImages::*slot);
 
 // Creates the seven lists empty, sets the level number to 1 and the sound switch to off.
 void CreateWorld();

@@ -5,7 +5,24 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/errors.h"
+#include "stream/embedded.h"
 #include "system/clock.h"
+#endif
+
+#ifdef __EMSCRIPTEN__
+// The page's answer for a file: its size once it has arrived, -1 while it is on its way (the
+// first question starts it), -2 when it cannot arrive.
+EM_JS(int, cca_ask_page, (const char* name),
+      { return Module["pageFile"] ? Module["pageFile"](UTF8ToString(name)) : -2; });
+
+// Copies an arrived file to where the program keeps it.
+EM_JS(void, cca_take_page_file, (const char* name, unsigned char* into),
+      { Module["takePageFile"](UTF8ToString(name), into); });
 #endif
 
 namespace vdl {
@@ -58,6 +75,27 @@ public:
     }
 };
 
+// The files the page handed over, kept for the registry as long as the program runs.
+std::vector<std::unique_ptr<unsigned char[]>> pageFiles;
+
+// How often a wait for a page's file looks again.
+constexpr unsigned kPageFilePollMs = 20;
+
+bool FetchPageFile(const char* name, bool wait) {
+    int size = cca_ask_page(name);
+    while (size == -1 && wait) {
+        emscripten_sleep(kPageFilePollMs);
+        size = cca_ask_page(name);
+    }
+    if (size == -2) RuntimeError(std::string("the page could not load its file \"") + name + "\"");
+    if (size < 0) return false;
+    auto bytes = std::make_unique<unsigned char[]>(size > 0 ? size : 1);
+    cca_take_page_file(name, bytes.get());
+    RegisterEmbedded(name, bytes.get(), size);
+    pageFiles.push_back(std::move(bytes));
+    return true;
+}
+
 }  // namespace
 
 void InstallBrowserClock() {
@@ -65,8 +103,16 @@ void InstallBrowserClock() {
     SetClock(&clock);
 }
 
+void InstallPageFiles() {
+    SetLateAssetSource(&FetchPageFile);
+}
+
 void SetDrawBeforeYield(void (*draw)()) {
     drawBeforeYield = draw;
+}
+
+void YieldToBrowser() {
+    emscripten_sleep(0);
 }
 
 void YieldFrameToBrowser() {
@@ -78,6 +124,14 @@ void YieldFrameToBrowser() {
         lastYieldMs = emscripten_get_now() - before;
     }
     sleptThisFrame = false;
+    // The page takes its loading screen away and fetches what waited for the first frame.
+    static bool firstFrameTold = false;
+    if (!firstFrameTold) {
+        firstFrameTold = true;
+        EM_ASM({
+            if (Module["onFirstFrame"]) Module["onFirstFrame"]();
+        });
+    }
     WaitWhileContextLost();
 }
 
@@ -103,7 +157,11 @@ bool BrowserFullScreen() {
 #else
 void InstallBrowserClock() {}
 
+void InstallPageFiles() {}
+
 void SetDrawBeforeYield(void (*)()) {}
+
+void YieldToBrowser() {}
 
 void YieldFrameToBrowser() {}
 

@@ -13,14 +13,26 @@ namespace vdl {
 // Makes the browser's clock the current clock: Millis as the system clock, Delay yielding.
 void InstallBrowserClock();
 
+// Makes the page the source of the files the program leaves out (the embedded registry's
+// late source): the page fetches them beside the program, each when first asked for (the
+// music and the directions picture after the first menu frame), and a file that has arrived
+// is copied in and registered under its name. Waiting for one yields to the page; one the
+// page cannot fetch is a run-time error naming it.
+void InstallPageFiles();
+
 // Sets what draws the part of a frame a renderer still holds back (null: nothing). A yield
 // shows the canvas as it is, and the frame pacing sleeps before the flip, so every yield
 // calls it first.
 void SetDrawBeforeYield(void (*draw)());
 
-// Ends a frame: yields to the page unless the frame already slept since the last flip. While
-// the canvas's WebGL context is lost it waits, sleeping, until the context is back, and then
-// calls what WatchBrowserGLContext was given before the next frame is drawn.
+// Gives the page its thread back for a moment, between two long steps of start-up, so that no
+// single task of the page's runs long.
+void YieldToBrowser();
+
+// Ends a frame: yields to the page unless the frame already slept since the last flip. After
+// the first frame it tells the page (its Module.onFirstFrame). While the canvas's WebGL
+// context is lost it waits, sleeping, until the context is back, and then calls what
+// WatchBrowserGLContext was given before the next frame is drawn.
 void YieldFrameToBrowser();
 
 // Keeps the program through a loss of the canvas's (#canvas) WebGL context, as phones do to a

@@ -12,7 +12,8 @@
 namespace vdl {
 
 namespace {
-// A singly linked list, newest first; written only during start-up.
+// A singly linked list, newest first; written during start-up, and later only by a program
+// that has no other thread (a page registering the files it fetched).
 struct Entry {
     std::unique_ptr<Entry> next;
     std::string name;
@@ -24,6 +25,8 @@ std::unique_ptr<Entry>& Head() {
     static std::unique_ptr<Entry> head;
     return head;
 }
+
+LateAssetSource lateSource = nullptr;
 
 const Entry* Find(const char* name) {
     if (!name) return nullptr;
@@ -53,6 +56,15 @@ const unsigned char* EmbeddedData(const char* name) {
 int EmbeddedSize(const char* name) {
     const Entry* e = Find(name);
     return e ? e->size : 0;
+}
+
+void SetLateAssetSource(LateAssetSource source) {
+    lateSource = source;
+}
+
+bool EmbeddedReady(const char* name, bool wait) {
+    if (Find(name)) return true;
+    return name && lateSource && lateSource(name, wait) && Find(name);
 }
 
 void ReleaseEmbeddedPages([[maybe_unused]] const char* name) {

@@ -18,6 +18,7 @@
 #include "stream/embedded.h"
 #include "stream/ram_stream.h"
 #include "stream/stream.h"
+#include "stream/url.h"
 #include "tests/resident.h"
 
 namespace vdl {
@@ -237,6 +238,34 @@ TEST_F(SampleOgg, EmbeddedFilesLoadThroughTheIncbinScheme) {
     auto sample = LoadAudioSample("incbin::sample-test.ogg");
     ASSERT_NE(sample, nullptr);
     EXPECT_EQ(sample->length, 4410);
+}
+
+// A page decodes its music a slice per frame: slices of any length give the same sample, and
+// data that is not Ogg Vorbis is done at once, with none.
+TEST_F(SampleOgg, SlicedDecodingGivesTheWholeDecodesSample) {
+    StartOggLoader();
+    const std::string path = Encode("sliced", 2, 44100, 44100);
+    auto whole = LoadAudioSample(path);
+    ASSERT_NE(whole, nullptr);
+    const Bytes expected(whole->samples, whole->samples + whole->length * 4);
+
+    TOggDecoding decoding(OpenForReading(path));
+    int slices = 1;
+    while (!decoding.Step(0.0))
+        ++slices;
+    EXPECT_GT(slices, 2);
+    EXPECT_TRUE(decoding.Step(0.0));
+    auto sliced = decoding.Sample();
+    ASSERT_NE(sliced, nullptr);
+    EXPECT_EQ(sliced->length, whole->length);
+    EXPECT_EQ(sliced->hertz, 44100);
+    EXPECT_EQ(sliced->format, SF_STEREO16LE);
+    EXPECT_TRUE(Bytes(sliced->samples, sliced->samples + sliced->length * 4) == expected);
+
+    static const unsigned char text[] = "not Ogg Vorbis at all";
+    TOggDecoding notOgg(CreateRamStream(text, sizeof text, 1));
+    EXPECT_TRUE(notOgg.Step(0.0));
+    EXPECT_EQ(notOgg.Sample(), nullptr);
 }
 
 TEST_F(SampleOgg, MoreThanTwoChannelsAreRefusedAndBrokenFilesGiveNull) {

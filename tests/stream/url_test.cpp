@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -58,6 +60,27 @@ TEST(Embedded, TheFirstRegistrationOfANameWins) {
     EXPECT_EQ(EmbeddedSize("dup.bin"), 3);
     EXPECT_EQ(EmbeddedData("nope.bin"), nullptr);
     EXPECT_EQ(EmbeddedSize("nope.bin"), 0);
+}
+
+// Files that arrive late (a page's music) come from the late source, asked whether to wait;
+// without a source only what is registered is ready.
+TEST(Embedded, LateFilesAreRegisteredByTheLateSourceWhenAsked) {
+    static const unsigned char late[] = {4, 5};
+    static std::vector<std::pair<std::string, bool>> asked;
+    EXPECT_FALSE(EmbeddedReady("late.bin", true));
+    SetLateAssetSource([](const char* name, bool wait) {
+        asked.emplace_back(name, wait);
+        if (!wait) return false;  // still on its way
+        return RegisterEmbedded(name, late, 2) == 1;
+    });
+    EXPECT_FALSE(EmbeddedReady("late.bin", false));
+    EXPECT_TRUE(EmbeddedReady("late.bin", true));
+    EXPECT_TRUE(EmbeddedReady("late.bin", false));  // registered now: the source is not asked
+    EXPECT_EQ(EmbeddedData("late.bin"), late);
+    SetLateAssetSource(nullptr);
+    const std::vector<std::pair<std::string, bool>> expected = {{"late.bin", false},
+                                                                {"late.bin", true}};
+    EXPECT_EQ(asked, expected);
 }
 
 // Releasing an asset's pages is a hint that never loses its bytes, even when they are not

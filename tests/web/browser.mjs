@@ -1,47 +1,28 @@
-// What the page's test and the browser benchmark share: a folder served over HTTP as a plain
+// What the page's test and the browser benchmarks share: a folder served over HTTP as a plain
 // static host serves it (no cross-origin isolation headers), and Debian's Chromium, headless,
 // drawing WebGL with SwiftShader, in a fresh profile. Without the background-networking
 // flags Chromium's connections are refused by a closed network, many at a time.
-import { createServer } from "node:http";
-import { mkdtemp, readFile, rm } from "node:fs/promises";
+import { mkdtemp, rm } from "node:fs/promises";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
+import { startServer } from "../../packaging/web/serve.mjs";
+
+export { types } from "../../packaging/web/serve.mjs";
 
 const require = createRequire(fileURLToPath(import.meta.url));
 const puppeteer = require("puppeteer-core");
 
-export const types = {
-  ".html": "text/html", ".js": "text/javascript", ".css": "text/css",
-  ".wasm": "application/wasm", ".webmanifest": "application/manifest+json",
-  ".png": "image/png", ".ico": "image/x-icon",
-};
-
-// Serves dir on 127.0.0.1 at a free port; served counts the bytes sent per path, missing
-// lists the paths answered with 404. Resolves once it listens.
+// Serves dir on 127.0.0.1 at a free port as packaging/web/serve.mjs serves a page (its
+// compressed copies, its types); served counts the bytes sent per path, missing lists the
+// paths answered with 404. Resolves once it listens.
 export async function servePage(dir) {
   const served = new Map();
-  const missing = [];
-  const server = createServer(async (req, res) => {
-    let name = decodeURIComponent(new URL(req.url, "http://localhost").pathname);
-    if (name.endsWith("/")) name += "index.html";
-    const file = path.join(dir, path.normalize(name));
-    try {
-      if (!file.startsWith(dir + path.sep)) throw new Error("outside the page");
-      const body = await readFile(file);
-      res.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream",
-                           "Content-Length": body.length });
-      res.end(body);
-      served.set(name, (served.get(name) || 0) + body.length);
-    } catch {
-      missing.push(name);
-      res.writeHead(404);
-      res.end();
-    }
+  const { server, port, missing } = await startServer(dir, {
+    onSent: (name, bytes) => served.set(name, (served.get(name) || 0) + bytes),
   });
-  await new Promise((done) => server.listen(0, "127.0.0.1", done));
-  return { server, port: server.address().port, served, missing };
+  return { server, port, served, missing };
 }
 
 // Chromium with a profile of its own and any further flags; close() ends it and removes the

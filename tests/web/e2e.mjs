@@ -13,7 +13,7 @@
 // With CCA_WEB_SHOTS=<dir> the menu and play screenshots are also saved there as
 // web-menu.png and web-play.png (the arena), and the whole page at two other window sizes as
 // web-page-wide.png and web-page-tall.png.
-import { stat, writeFile } from "node:fs/promises";
+import { readFile, stat, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
@@ -21,7 +21,6 @@ import pngjs from "pngjs";
 import { launchChromium, servePage } from "./browser.mjs";
 
 const dir = path.resolve(process.argv[2] || "build-web");
-const files = ["index.html", "candycane-arena.js", "candycane-arena.wasm"];
 const lastScreenPath = path.join(tmpdir(), "cca-web-e2e-last-screen.png");
 
 // ---- Pixels: the desktop test's colour and screen tests, on a decoded canvas PNG.
@@ -274,6 +273,22 @@ async function walk(port, shots) {
   await clickAt(400, 300);
   assert(await waitFor(isMenu), "a left click goes back to the menu");
 
+  // The music and the directions picture are fetched only after the first menu frame; the
+  // sound switched on waits for the music, then the menu goes on.
+  const late = await page.evaluate(() => {
+    const shown = performance.getEntriesByName("game first frame")[0]?.startTime;
+    return performance.getEntriesByType("resource")
+      .filter((r) => /\/(christmas|directions)\.[0-9a-f]+\./.test(r.name))
+      .map((r) => ({ name: r.name.replace(/^.*\//, ""), after: r.startTime >= shown }));
+  });
+  expect(late.length === 2 && late.every((r) => r.after),
+         "the music and the directions picture are fetched after the first menu frame",
+         JSON.stringify(late));
+  await clickAt(520, 215);  // Sound: Off
+  await sleep(500);
+  expect(await waitFor(isMenu) && await page.evaluate(() => window.gameExitCode) === undefined,
+         "switching the sound on in the menu waits for the music and goes on");
+
   // A larger window: the arena scaled by 1.2 between bars, its buttons where they are drawn.
   await resizeWindow(1280, 760);
   const wide = await waitFor((s) => isMenu(s) && s.bars === 0);
@@ -326,15 +341,19 @@ async function walk(port, shots) {
 
 async function main() {
   const shots = process.env.CCA_WEB_SHOTS ? path.resolve(process.env.CCA_WEB_SHOTS) : null;
+  // The page and the files its table names (the program, the files the page fetches).
   let bytes = 0;
-  for (const f of files) {
-    try {
-      bytes += (await stat(path.join(dir, f))).size;
-    } catch {
-      console.log(`not ok - the page: ${path.join(dir, f)} is missing`);
-      console.log("web e2e: 0 passed, 1 failed");
-      return 1;
-    }
+  let files = ["index.html"];
+  try {
+    const page = await readFile(path.join(dir, "index.html"), "utf8");
+    const table = JSON.parse(/<script type="application\/json" id="page-files">(.*?)<\/script>/
+      .exec(page)[1]);
+    files = files.concat(Object.values(table).map((entry) => entry.url));
+    for (const f of files) bytes += (await stat(path.join(dir, f))).size;
+  } catch (e) {
+    console.log(`not ok - the page and its files are in ${dir}: ${e.message}`);
+    console.log("web e2e: 0 passed, 1 failed");
+    return 1;
   }
 
   const { server, port, served, missing } = await servePage(dir);

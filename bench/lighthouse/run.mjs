@@ -1,0 +1,74 @@
+// Lighthouse (pinned in package.json beside this file) on the page as packaging/web/serve.mjs
+// serves it, with its mobile and its desktop preset, three runs each:
+//   node bench/lighthouse/run.mjs <page dir> [runs]
+// Prints each run's four category scores and the core metrics, then each preset's median;
+// the last run's reports are left in build-wasm/lighthouse-<preset>.json when that folder
+// exists. Chromium is Debian's, headless, drawing WebGL with SwiftShader as in the page test.
+import { execFile, execFileSync } from "node:child_process";
+import { existsSync } from "node:fs";
+import { writeFile } from "node:fs/promises";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { promisify } from "node:util";
+import { startServer } from "../../packaging/web/serve.mjs";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const dir = path.resolve(process.argv[2] || "build-web");
+const runs = Number(process.argv[3] || 3);
+const cli = path.join(here, "node_modules", "lighthouse", "cli", "index.js");
+const flags = "--headless=new --no-sandbox --use-angle=swiftshader --enable-unsafe-swiftshader";
+const categories = ["performance", "accessibility", "best-practices", "seo"];
+const metrics = [
+  ["first-contentful-paint", "FCP", "s"], ["largest-contentful-paint", "LCP", "s"],
+  ["total-blocking-time", "TBT", "ms"], ["cumulative-layout-shift", "CLS", ""],
+  ["speed-index", "SI", "s"], ["interactive", "TTI", "s"],
+];
+
+function shown(audit, unit) {
+  if (!audit || audit.numericValue === undefined) return "n/a";
+  const v = audit.numericValue;
+  if (unit === "s") return `${(v / 1000).toFixed(1)} s`;
+  if (unit === "ms") return `${Math.round(v)} ms`;
+  return v.toFixed(3);
+}
+
+async function lighthouse(url, preset) {
+  const args = [cli, url, "--output=json", "--output-path=stdout", "--quiet",
+                `--chrome-flags=${flags}`, "--only-categories=" + categories.join(",")];
+  if (preset === "desktop") args.push("--preset=desktop");
+  const { stdout } = await promisify(execFile)(process.execPath, args, {
+    env: { ...process.env, CHROME_PATH: "/usr/bin/chromium" }, maxBuffer: 256 << 20,
+  });
+  return JSON.parse(stdout);
+}
+
+const load = () => execFileSync("uptime").toString().replace(/^.*load average: /, "").trim();
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const { server, port } = await startServer(dir);
+try {
+  for (const preset of ["mobile", "desktop"]) {
+    const perf = [];
+    let report;
+    for (let run = 1; run <= runs; ++run) {
+      const before = load();
+      report = await lighthouse(`http://127.0.0.1:${port}/`, preset);
+      const scores = categories.map((c) => {
+        const score = report.categories[c]?.score;
+        return `${c} ${score === null || score === undefined ? "n/a" : Math.round(score * 100)}`;
+      });
+      perf.push(Math.round((report.categories.performance?.score ?? 0) * 100));
+      const core = metrics.map(([id, name, unit]) => `${name} ${shown(report.audits[id], unit)}`);
+      console.log(`${preset} run ${run}: ${scores.join(", ")}; ${core.join(", ")}; ` +
+                  `load average ${before}`);
+      if (report.runtimeError) console.log(`    runtime error: ${report.runtimeError.message}`);
+    }
+    console.log(`${preset}: performance median ${median(perf)} over ${runs} runs ` +
+                `(${perf.join(", ")}); goal >= 90${median(perf) >= 90 ? "" : ", missed"}`);
+    const out = path.resolve("build-wasm");
+    if (existsSync(out)) {
+      await writeFile(path.join(out, `lighthouse-${preset}.json`), JSON.stringify(report));
+    }
+  }
+} finally {
+  server.close();
+}

@@ -1,0 +1,108 @@
+// The last step of the page's build: puts the program and the files the page fetches beside
+// it into the page's folder under names that carry their content's hash (so a host may let
+// browsers keep them for good), writes the page with its loader inlined and the table of
+// those names, and a brotli and a gzip copy beside every file a host would compress.
+//   node packaging/web/finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm>
+//        [--early file]... [--late file]...
+// Early files are fetched by the page as soon as it opens (the title picture, which it also
+// shows while the program loads), late ones only once the game has drawn its first frame.
+// Files of an earlier build that no longer belong are removed; anything else in the folder is
+// left alone, so a later step may add its own files.
+import { createHash } from "node:crypto";
+import { mkdir, readdir, readFile, rm, writeFile } from "node:fs/promises";
+import path from "node:path";
+import { brotliCompressSync, constants, gzipSync } from "node:zlib";
+
+const [outDir, pagePath, loaderPath, jsPath, wasmPath, ...rest] = process.argv.slice(2);
+if (!wasmPath) {
+  console.error("usage: finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm> " +
+                "[--early file]... [--late file]...");
+  process.exit(2);
+}
+const pageFiles = [];
+for (let i = 0; i < rest.length; i += 2) {
+  if ((rest[i] !== "--early" && rest[i] !== "--late") || !rest[i + 1]) {
+    console.error(`finish-page.mjs: expected --early or --late and a file at "${rest[i]}"`);
+    process.exit(2);
+  }
+  pageFiles.push({ file: rest[i + 1], when: rest[i].slice(2) });
+}
+
+// name.ext becomes name.<16 hex digits of its SHA-256>.ext.
+function hashedName(file, bytes) {
+  const ext = path.extname(file);
+  const hash = createHash("sha256").update(bytes).digest("hex").slice(0, 16);
+  return `${path.basename(file, ext)}.${hash}${ext}`;
+}
+
+// Writes only what changed, so the files' times stay those of their content.
+async function put(name, bytes) {
+  const file = path.join(outDir, name);
+  const old = await readFile(file).catch(() => null);
+  if (!old || !old.equals(bytes)) await writeFile(file, bytes);
+}
+
+// The brotli and gzip copies, at the strongest settings: they are made once per build.
+async function putCompressed(name, bytes) {
+  await put(`${name}.br`, brotliCompressSync(bytes, { params: {
+    [constants.BROTLI_PARAM_QUALITY]: constants.BROTLI_MAX_QUALITY,
+    [constants.BROTLI_PARAM_SIZE_HINT]: bytes.length,
+  } }));
+  await put(`${name}.gz`, gzipSync(bytes, { level: 9 }));
+}
+
+await mkdir(outDir, { recursive: true });
+const table = {};
+const kept = new Set();
+const stems = new Set();
+for (const { file, when } of [{ file: jsPath, when: "program" }, { file: wasmPath, when: "program" },
+                              ...pageFiles]) {
+  const bytes = await readFile(file);
+  const name = hashedName(file, bytes);
+  const entry = { url: name, bytes: bytes.length };
+  if (when !== "program") entry.when = when;
+  table[path.basename(file)] = entry;
+  stems.add(path.basename(file, path.extname(file)));
+  await put(name, bytes);
+  kept.add(name);
+  if (when === "program") {
+    await putCompressed(name, bytes);
+    kept.add(`${name}.br`).add(`${name}.gz`);
+  }
+}
+
+// The page: the loader inlined where the template names it, the table where it is left empty.
+const loader = await readFile(loaderPath, "utf8");
+const template = await readFile(pagePath, "utf8");
+const loaderTag = `<script src="${path.basename(loaderPath)}"></script>`;
+const tableTag = '<script type="application/json" id="page-files">{}</script>';
+for (const tag of [loaderTag, tableTag]) {
+  if (!template.includes(tag)) {
+    console.error(`finish-page.mjs: ${pagePath} has no ${tag}`);
+    process.exit(1);
+  }
+}
+let page = template
+  .replace(loaderTag, () => `<script>\n${loader.trimEnd()}\n</script>`)
+  .replace(tableTag, () => tableTag.replace("{}", JSON.stringify(table)));
+// The loading screen's picture is the early file of the same name, fetched first.
+for (const [name, entry] of Object.entries(table)) {
+  const img = `<img id="loading-${path.basename(name, path.extname(name))}"`;
+  if (entry.when === "early" && page.includes(img)) {
+    page = page.replace(img, () => `${img} src="${entry.url}" fetchpriority="high"`);
+  }
+}
+const pageName = path.basename(pagePath);
+await put(pageName, Buffer.from(page));
+await putCompressed(pageName, Buffer.from(page));
+kept.add(pageName).add(`${pageName}.br`).add(`${pageName}.gz`);
+
+// What an earlier build left: other hashes of the same files, and the program's old names.
+const stale = (name) => {
+  const m = /^(.+)\.([0-9a-f]{16})\.[^.]+(\.br|\.gz)?$/.exec(name);
+  if (m) return stems.has(m[1]) && !kept.has(name);
+  return [path.basename(jsPath), path.basename(wasmPath)].includes(name);
+};
+for (const name of await readdir(outDir)) {
+  if (stale(name)) await rm(path.join(outDir, name));
+}
