@@ -36,11 +36,20 @@ function assert(ok, what, detail) {
 
 // ---- Builds: copies of the page, marked in the page and the script, with their own worker.
 
+// The name the page's build gave one of its files (the page's table; the name carries the
+// file's hash), or the file's own name where the page has no table.
+async function builtName(d, name) {
+  const html = await readFile(path.join(d, "index.html"), "utf8");
+  const table = JSON.parse(html.match(/id="page-files">([^<]*)</)?.[1] || "{}");
+  return table[name] ? table[name].url : name;
+}
+
 async function makeBuild(root, mark) {
   const out = path.join(root, mark);
   await cp(dir, out, { recursive: true });
   await appendFile(path.join(out, "index.html"), `<!-- build ${mark} -->\n`);
-  await appendFile(path.join(out, "candycane-arena.js"), `\nwindow.testBuild = "${mark}";\n`);
+  await appendFile(path.join(out, await builtName(out, "candycane-arena.js")),
+                   `\nwindow.testBuild = "${mark}";\n`);
   execFileSync(process.execPath, [makeSw, out], { stdio: "ignore" });
   return out;
 }
@@ -219,7 +228,9 @@ const started = () => settle(() => window.gameStarted !== undefined && window.te
 // is served.
 async function running() {
   return page.evaluate(async () => {
-    const body = await (await fetch("candycane-arena.wasm")).arrayBuffer();
+    const table = JSON.parse(document.getElementById("page-files")?.textContent || "{}");
+    const wasm = table["candycane-arena.wasm"]?.url || "candycane-arena.wasm";
+    const body = await (await fetch(wasm)).arrayBuffer();
     const digest = Array.from(new Uint8Array(await crypto.subtle.digest("SHA-256", body)),
                               (b) => b.toString(16).padStart(2, "0")).join("");
     const comment = [...document.childNodes].concat([...document.documentElement.childNodes])
@@ -231,7 +242,8 @@ async function running() {
 // [whether the page runs build mark whole, what it runs], for expect.
 async function runsWhole(builds, mark) {
   const r = await running();
-  const wasm = await sha256(path.join(builds[mark], "candycane-arena.wasm"));
+  const wasm = await sha256(path.join(builds[mark],
+                                      await builtName(builds[mark], "candycane-arena.wasm")));
   return [r.page === mark && r.script === mark && r.wasm === wasm,
           JSON.stringify({ ...r, wasm: r.wasm === wasm ? mark : r.wasm })];
 }
@@ -424,7 +436,10 @@ async function framed(server, browser) {
         document.activeElement === document.getElementById("canvas");
       expect(await frame.evaluate(focused),
              "the first click in the frame gives the game the keys");
-      const sound = await frame.evaluate(() => Module.SDL2?.audioContext?.state);
+      // The sound output opens once the music the page fetches after the first frame is in.
+      const sound = await frame
+        .waitForFunction(() => Module.SDL2?.audioContext?.state === "running", { timeout: 20000 })
+        .then(() => "running", () => frame.evaluate(() => Module.SDL2?.audioContext?.state));
       // NOTE: headless Chromium counts its pages as activated by the user from the start (with
       // --autoplay-policy=document-user-activation-required too), so sound may already run.
       expect(sound === "running", "and its sound runs", `${soundBefore} then ${sound}`);
@@ -488,7 +503,7 @@ async function main() {
     // C's page and worker with B's script: a deployment caught half done.
     builds.torn = await makeBuild(root, "torn");
     await cp(builds.C, builds.torn, { recursive: true });
-    const script = "candycane-arena.js";
+    const script = await builtName(builds.B, "candycane-arena.js");
     await cp(path.join(builds.B, script), path.join(builds.torn, script));
 
     server.root = builds.A;
