@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/held_input.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/system_driver.h"
@@ -31,10 +32,6 @@ constexpr float kPointerSpeed = 0.6f;
 constexpr int kLongestStep = 50;
 constexpr int kArenaWidth = 800;
 constexpr int kArenaHeight = 600;
-
-// Windows virtual-key codes of the keys, by TSDLGamepad's Key.
-constexpr int kKeyCodes[] = {'W', 'A', 'S', 'D', 'P', 27};
-constexpr int kEscape = 27;
 }  // namespace
 
 void TSDLGamepad::ControllerCloser::operator()(_SDL_GameController* controller) const {
@@ -167,22 +164,7 @@ void TSDLGamepad::Sync(int mods) {
             rightTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_RIGHTSHOULDER] || clicking_;
         mouseButtons[2] = leftTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_LEFTSHOULDER];
     }
-    for (int key = 0; key < kKeyCount; ++key) {
-        if (keys[key] == keysHeld_[key]) continue;
-        keysHeld_[key] = keys[key];
-        const int vk = kKeyCodes[key];
-        EmitOSEvent(keys[key] ? kEventKeyDown : kEventKeyUp, nullptr, vk, mods, 0, 0, nullptr);
-        // As from the keyboard, Escape types its character too.
-        if (keys[key] && vk == kEscape) {
-            EmitOSEvent(kEventKeyChar, nullptr, kEscape, mods, 0, 0, nullptr);
-        }
-    }
-    for (int button = 1; button <= 2; ++button) {
-        if (mouseButtons[button] == buttonsHeld_[button]) continue;
-        buttonsHeld_[button] = mouseButtons[button];
-        EmitOSEvent(mouseButtons[button] ? kEventMouseDown : kEventMouseUp, nullptr, button, mods,
-                    pointerX_, pointerY_, nullptr);
-    }
+    EmitHeldChanges(keys, mouseButtons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
 }
 
 void TSDLGamepad::Step(int mods) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/held_input.h"
 #include "system/event.h"
 #include "system/system_driver.h"
 
@@ -29,9 +30,7 @@ constexpr int kAimDistance = 100;
 constexpr int kArenaWidth = 800;
 constexpr int kArenaHeight = 600;
 
-// Windows virtual-key codes of the keys, by TTouchControls' Key.
-constexpr int kKeyCodes[] = {'W', 'A', 'S', 'D', 'P', 27};
-constexpr int kEscape = 27;
+// P's Windows virtual-key code, for the pause a hidden page presses.
 constexpr int kKeyP = 'P';
 
 // SDL's number for the touch inputs' user events, registered on first use.
@@ -126,22 +125,7 @@ void TTouchControls::Sync(int mods) {
         buttons[1] = std::hypot(static_cast<float>(aimX_), static_cast<float>(aimY_)) > kFireReach;
         buttons[2] = homing_;
     }
-    for (int key = 0; key < kKeyCount; ++key) {
-        if (keys[key] == keysHeld_[key]) continue;
-        keysHeld_[key] = keys[key];
-        const int vk = kKeyCodes[key];
-        EmitOSEvent(keys[key] ? kEventKeyDown : kEventKeyUp, nullptr, vk, mods, 0, 0, nullptr);
-        // As from the keyboard, Escape types its character too.
-        if (keys[key] && vk == kEscape) {
-            EmitOSEvent(kEventKeyChar, nullptr, kEscape, mods, 0, 0, nullptr);
-        }
-    }
-    for (int button = 1; button <= 2; ++button) {
-        if (buttons[button] == buttonsHeld_[button]) continue;
-        buttonsHeld_[button] = buttons[button];
-        EmitOSEvent(buttons[button] ? kEventMouseDown : kEventMouseUp, nullptr, button, mods,
-                    pointerX_, pointerY_, nullptr);
-    }
+    EmitHeldChanges(keys, buttons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
 }
 
 void TTouchControls::Step(int mods) {

@@ -1,0 +1,34 @@
+// What a stick-and-button device holds, as key and button events.
+#include "platform/held_input.h"
+
+#include "system/event.h"
+#include "system/system_driver.h"
+
+namespace vdl {
+
+namespace {
+// Windows virtual-key codes of the held keys, in HeldKeys' order.
+constexpr int kKeyCodes[] = {'W', 'A', 'S', 'D', 'P', 27};
+constexpr int kEscape = 27;
+}  // namespace
+
+void EmitHeldChanges(const HeldKeys& keys, const HeldButtons& buttons, HeldKeys& keysHeld,
+                     HeldButtons& buttonsHeld, int x, int y, int mods) {
+    for (size_t key = 0; key < keys.size(); ++key) {
+        if (keys[key] == keysHeld[key]) continue;
+        keysHeld[key] = keys[key];
+        const int vk = kKeyCodes[key];
+        EmitOSEvent(keys[key] ? kEventKeyDown : kEventKeyUp, nullptr, vk, mods, 0, 0, nullptr);
+        if (keys[key] && vk == kEscape) {
+            EmitOSEvent(kEventKeyChar, nullptr, kEscape, mods, 0, 0, nullptr);
+        }
+    }
+    for (int button = 1; button <= 2; ++button) {
+        if (buttons[button] == buttonsHeld[button]) continue;
+        buttonsHeld[button] = buttons[button];
+        EmitOSEvent(buttons[button] ? kEventMouseDown : kEventMouseUp, nullptr, button, mods, x, y,
+                    nullptr);
+    }
+}
+
+}  // namespace vdl
