@@ -109,6 +109,12 @@ private:
 
 bool oggLoaderStarted = false;
 
+// A buffer the decoder fills before anything reads it, so it is not cleared first: clearing
+// the music's tens of megabytes is a long step of its own.
+std::unique_ptr<std::uint8_t[]> UnclearedBuffer(long long bytes) {
+    return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[static_cast<std::size_t>(bytes)]);
+}
+
 // Where the decode buffer starts when the stream cannot tell its size.
 constexpr long long kFirstBufferBytes = 64 * 1024;
 
@@ -151,7 +157,7 @@ void TOggDecoding::State::Open(int start, int end) {
     claimed = frames * 2 * channels;
     const long long compressed = start >= 0 && end > start ? end - start : 0;
     capacity = std::min(claimed, std::max(kFirstBufferBytes, compressed * 32));
-    pcm = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(capacity));
+    pcm = UnclearedBuffer(capacity);
     done = false;
 }
 
@@ -165,7 +171,7 @@ bool TOggDecoding::State::Step(double maxMs) {
         }
         if (filled == capacity) {
             const long long grown = std::min(claimed, capacity * 2);
-            auto bigger = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(grown));
+            auto bigger = UnclearedBuffer(grown);
             std::memcpy(bigger.get(), pcm.get(), static_cast<std::size_t>(filled));
             pcm = std::move(bigger);
             capacity = grown;
@@ -199,7 +205,7 @@ void TOggDecoding::State::Finish() {
     if (length == 0) return;
     const std::size_t bytes = static_cast<std::size_t>(length) * 2 * channels;
     if (static_cast<long long>(bytes) + static_cast<long long>(bytes) / 8 < capacity) {
-        auto fitted = std::make_unique<std::uint8_t[]>(bytes);
+        auto fitted = UnclearedBuffer(static_cast<long long>(bytes));
         std::memcpy(fitted.get(), pcm.get(), bytes);
         pcm = std::move(fitted);
         capacity = static_cast<long long>(bytes);

@@ -55,7 +55,7 @@ std::shared_ptr<vdl::TGraphics> OpenCanvas() {
 }
 
 // The benchmark plays silent: a tab nobody clicked has no sound anyway.
-const game::GamePlatform kCanvas{nullptr, nullptr, &OpenCanvas};
+const game::GamePlatform kCanvas{.openWindow = &OpenCanvas};
 
 // Draw calls of the last frame, where the renderer counts them.
 int LastFrameDrawCalls() {

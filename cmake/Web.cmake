@@ -88,19 +88,20 @@ function(vdl_web_app target)
                  ${web}/make-sw.mjs)
 endfunction()
 
-# vdl_game_page(target [EARLY file...] [LATE file...]): the shipped page. The program is linked
+# vdl_game_page(target [EARLY file...] [LATE file...] [PICTURE file]): the shipped page. The program is linked
 # as vdl_web_page links it, into build-wasm/page-program/, and packaging/web/finish-page.mjs
 # then writes CCA_WEB_PAGE_DIR: the page with its loader (packaging/web/loader.js), the
 # program and the files the program leaves out under names that carry their hashes, and
 # compressed copies; the touch controls' script and style sheet go beside them. The page
-# fetches EARLY files at once, LATE ones after the first frame.
+# fetches EARLY files once it has painted, LATE ones once the title menu is up; the PICTURE is
+# inlined in the page, which shows it while the program loads.
 #
 # Asyncify is limited to the functions packaging/web/asyncify-only.txt lists, the ones that may
 # be on the stack while the page waits: a build of the same program with its functions' names
 # and nothing optimised (<target>-calls) is checked against the list first, and the build
 # fails when the list misses a function on a path to a wait (packaging/web/asyncify_check.py).
 function(vdl_game_page target)
-    cmake_parse_arguments(ARG "" "" "EARLY;LATE" ${ARGN})
+    cmake_parse_arguments(ARG "" "PICTURE" "EARLY;LATE" ${ARGN})
     set(program_dir ${PROJECT_BINARY_DIR}/page-program)
     vdl_web_page(${target} ${program_dir} ${PROJECT_SOURCE_DIR}/packaging/web/index.html)
     set(web ${PROJECT_SOURCE_DIR}/packaging/web)
@@ -124,7 +125,10 @@ function(vdl_game_page target)
     set_property(TARGET ${calls} APPEND PROPERTY LINK_DEPENDS ${web}/asyncify-only.txt
                  ${web}/asyncify_check.py)
     add_dependencies(${target} ${calls})
-    target_link_options(${target} PRIVATE -sASYNCIFY_ONLY=@${only})
+    # The renderer needs no WebGL extension: Emscripten's enabling of every one the browser
+    # offers is a long step of making the context, and is left out.
+    target_link_options(${target} PRIVATE -sASYNCIFY_ONLY=@${only}
+                        -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${only})
 
     set(page_files)
@@ -134,6 +138,9 @@ function(vdl_game_page target)
     foreach(file IN LISTS ARG_LATE)
         list(APPEND page_files --late ${file})
     endforeach()
+    if(ARG_PICTURE)
+        list(APPEND page_files --picture ${ARG_PICTURE})
+    endif()
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${CCA_WEB_PAGE_DIR} ${web}/index.html
                 ${web}/loader.js ${program_dir}/${target}.js ${program_dir}/${target}.wasm
@@ -142,5 +149,6 @@ function(vdl_game_page target)
                 ${CCA_WEB_PAGE_DIR}
         VERBATIM)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${web}/loader.js
-                 ${web}/finish-page.mjs ${web}/touch.js ${web}/touch.css ${ARG_EARLY} ${ARG_LATE})
+                 ${web}/finish-page.mjs ${web}/touch.js ${web}/touch.css ${ARG_EARLY} ${ARG_LATE}
+                 ${ARG_PICTURE})
 endfunction()

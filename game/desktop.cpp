@@ -63,8 +63,9 @@ std::shared_ptr<vdl::TGraphics> OpenDesktopWindow() {
 // SDL's backends are installed first, before the game has threads of its own; the sound
 // output and the window open when their steps run.
 const GamePlatform& ShippedPlatform() {
-    static const GamePlatform desktop{&vdl::InstallSDLBackends, &vdl::InstallSdlWaveOut,
-                                      &OpenDesktopWindow};
+    static const GamePlatform desktop{.start = &vdl::InstallSDLBackends,
+                                      .installSound = &vdl::InstallSdlWaveOut,
+                                      .openWindow = &OpenDesktopWindow};
     return desktop;
 }
 

@@ -120,6 +120,7 @@ void TitleMenu() {
         vdl::ResetMouse();
         vdl::FlipFrame(-1);
         vdl::MarkPhase("menu frame");
+        MenuShown();
         StartSound(false);
         vdl::ClearScreen();
         if (vdl::CloseRequested() || vdl::IsKeyDown(kKeyEscape)) vdl::EndProgram();

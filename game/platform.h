@@ -13,18 +13,30 @@
 
 namespace game {
 
-// What start-up needs from the machine it runs on.
+// What start-up needs from the machine it runs on. Each platform names the steps it has
+// (designated initialisers); the rest stay null.
 struct GamePlatform {
     // Starts the platform's layer before the game starts threads of its own; null when
     // nothing has to come first. Starting SDL may fork a helper (the session bus's launcher):
     // a child forked while another thread holds the allocator's lock can hang before it runs
     // the helper, and the program then waits for it for ever.
-    void (*start)();
+    void (*start)() = nullptr;
     // Installs the sound output for the audio layer to open. Null on a platform that never
     // plays sound (the headless runner), which says nothing of it.
-    void (*installSound)();
+    void (*installSound)() = nullptr;
     // Starts the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
-    std::shared_ptr<vdl::TGraphics> (*openWindow)();
+    std::shared_ptr<vdl::TGraphics> (*openWindow)() = nullptr;
+    // Gives the machine its thread back if start-up has held it for long, between two of its
+    // steps; null where start-up has the thread to itself. A page draws, takes input and
+    // plays sound on the one thread the game runs on.
+    void (*yieldIfBusy)() = nullptr;
+    // Whether the sound output may open now; null: at once. A browser lets a page sound only
+    // after the player's first key, click or touch, so a page opens it then.
+    bool (*soundAllowed)() = nullptr;
+    // Told once, when the title menu's first frame is shown; null when nothing waits for it.
+    // A page shows its own loading screen until then, and fetches what the menu can do
+    // without.
+    void (*menuShown)() = nullptr;
 };
 
 // The platform this build of the program ships on: the desktop's or the browser's.

@@ -34,6 +34,9 @@ struct SoundStartState {
     bool finished = false;
 } soundStart;
 
+// Whether the platform was told of the menu since LoadGame.
+bool menuShownTold = false;
+
 // Draws the two lines of a wait screen in black until a left click.
 void WaitForClick(const char* heading, int x, const char* prompt) {
     vdl::ClearPointerAnchor();
@@ -66,6 +69,7 @@ void SetUpDrawingState() {
 void LoadGame(const GamePlatform& platform) {
     if (platform.start) platform.start();
     soundStart = {&platform, false, false};
+    menuShownTold = false;
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
     BeginLoadingImages();
@@ -78,7 +82,7 @@ void RunFromTitleMenu(const GamePlatform& platform) {
     CreateWorld();
     if (!platform.openWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
     vdl::MarkPhase("window");
-    FinishLoadingImages();
+    FinishLoadingImages(platform.yieldIfBusy);
     vdl::MarkPhase("images");
     SetUpDrawingState();
     player = std::make_shared<Tplayer>();
@@ -89,6 +93,12 @@ void RunFromTitleMenu(const GamePlatform& platform) {
 void GameMain(const GamePlatform& platform) {
     LoadGame(platform);
     RunFromTitleMenu(platform);
+}
+
+void MenuShown() {
+    if (menuShownTold || !soundStart.platform) return;
+    menuShownTold = true;
+    if (soundStart.platform->menuShown) soundStart.platform->menuShown();
 }
 
 void StartSound(bool wait) {
@@ -105,7 +115,11 @@ void StartSound(bool wait) {
         }
         BeginLoadingSounds();
     }
-    if (!wait && !(vdl::AudioOutputSettled() && SoundsDecoded())) return;
+    // The sounds go on decoding while the output may not open yet.
+    if (!wait && !(vdl::AudioOutputSettled() && SoundsDecoded() &&
+                   (!platform.soundAllowed || platform.soundAllowed()))) {
+        return;
+    }
     // The sounds are made for the driver the output leaves current.
     const bool sound = platform.installSound && vdl::InitAudio();
     FinishLoadingSounds();

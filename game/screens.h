@@ -35,6 +35,10 @@ void LoadGame(const GamePlatform& platform);
 // next LoadGame, which starts the sound afresh.
 void StartSound(bool wait);
 
+// Called by the title menu after each frame it shows: the first after LoadGame tells the
+// platform (GamePlatform::menuShown).
+void MenuShown();
+
 // Registers the embedded assets and starts the loaders the game's assets need (streams, PNG,
 // Ogg Vorbis, fonts).
 void StartGameModules();

@@ -37,7 +37,12 @@ std::shared_ptr<vdl::TGraphics> OpenWebCanvas() {
 }  // namespace
 
 const GamePlatform& ShippedPlatform() {
-    static const GamePlatform web{&vdl::InstallPageFiles, &vdl::InstallSdlWaveOut, &OpenWebCanvas};
+    static const GamePlatform web{.start = &vdl::InstallPageFiles,
+                                  .installSound = &vdl::InstallSdlWaveOut,
+                                  .openWindow = &OpenWebCanvas,
+                                  .yieldIfBusy = &vdl::YieldIfBusy,
+                                  .soundAllowed = &vdl::PageGestured,
+                                  .menuShown = &vdl::TellPageMenuShown};
     return web;
 }
 

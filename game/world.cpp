@@ -102,17 +102,20 @@ struct ImageLoad {
     std::vector<std::future<void>> loaders;
 } imageLoad;
 
-void LoadImagesInTurn() {
-    for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
-        imageLoad.late[i] = !vdl::EmbeddedReady(kImageTable[i].file, false);
-        if (imageLoad.late[i]) continue;
-        try {
-            imageLoad.loaded[i] = vdl::LoadImageFrom(std::string("incbin::") + kImageTable[i].file,
-                                                     kImageTable[i].flags);
-        } catch (...) {
-            imageLoad.error[i] = std::current_exception();
-        }
+void LoadImageOfTable(int i) {
+    imageLoad.late[i] = !vdl::EmbeddedReady(kImageTable[i].file, false);
+    if (imageLoad.late[i]) return;
+    try {
+        imageLoad.loaded[i] =
+            vdl::LoadImageFrom(std::string("incbin::") + kImageTable[i].file, kImageTable[i].flags);
+    } catch (...) {
+        imageLoad.error[i] = std::current_exception();
     }
+}
+
+void LoadImagesInTurn() {
+    for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++)
+        LoadImageOfTable(i);
 }
 
 // Every asset is compiled in, so one that does not load means a damaged program.
@@ -251,8 +254,15 @@ void LoadFonts() {
     vdl::ReleaseEmbeddedPages("santbsb_.ttf");
 }
 
-void FinishLoadingImages() {
+void FinishLoadingImages(void (*between)()) {
     if (imageLoad.loaders.empty()) return;
+    // Deferred loaders (a page's) would decode every image in one go at their first get().
+    if (kDecodeLaunch == std::launch::deferred) {
+        for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
+            LoadImageOfTable(i);
+            if (between) between();
+        }
+    }
     for (std::future<void>& loader : imageLoad.loaders)
         loader.get();
     imageLoad.loaders.clear();

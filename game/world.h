@@ -114,8 +114,10 @@ void LoadFonts();
 // Waits for the images and stores them, and anchors the two full-screen pictures at their
 // corner. Does nothing when no loading is under way, so the images of an earlier call are
 // kept. An image whose file had not arrived when its turn came (a page fetches its directions
-// picture after the first menu frame) is left empty for LoadImageOnFirstUse.
-void FinishLoadingImages();
+// picture after the first menu frame) is left empty for LoadImageOnFirstUse. Where the
+// loaders are deferred to here (a page, which has no threads), the images are decoded here
+// one after another, and between (when given) is called after each.
+void FinishLoadingImages(void (*between)() = nullptr);
 
 // Loads the image of slot if start-up left it empty, waiting for its file to arrive.
 void LoadImageOnFirstUse(vdl::ImageRef GameImages::*slot);

@@ -32,6 +32,18 @@ namespace {
 
 bool sleptThisFrame = false;
 double lastYieldMs = 0.0;
+// When the program last had the page's thread back.
+double resumedAtMs = 0.0;
+// Four times this is still short of the 50 ms at which a browser calls a task long, so a
+// phone that is that much slower than the machine it was measured on keeps its tasks short.
+constexpr double kBusyMs = 10.0;
+
+// Every yield of the program's goes through here, so the time it last had the thread back is
+// known.
+void Sleep(unsigned ms) {
+    emscripten_sleep(ms);
+    resumedAtMs = emscripten_get_now();
+}
 void (*drawBeforeYield)() = nullptr;
 
 // Set by the canvas's context events, which arrive while the program yields.
@@ -56,7 +68,7 @@ constexpr unsigned kLostContextPollMs = 100;
 void WaitWhileContextLost() {
     if (!contextLost) return;
     while (!contextRestored)
-        emscripten_sleep(kLostContextPollMs);
+        Sleep(kLostContextPollMs);
     contextLost = contextRestored = false;
     if (restoreContext) restoreContext();
 }
@@ -71,7 +83,7 @@ public:
         if (ms <= 0) return;
         sleptThisFrame = true;
         DrawHeldBack();
-        emscripten_sleep(static_cast<unsigned>(ms));
+        Sleep(static_cast<unsigned>(ms));
     }
 };
 
@@ -84,7 +96,7 @@ constexpr unsigned kPageFilePollMs = 20;
 bool FetchPageFile(const char* name, bool wait) {
     int size = cca_ask_page(name);
     while (size == -1 && wait) {
-        emscripten_sleep(kPageFilePollMs);
+        Sleep(kPageFilePollMs);
         size = cca_ask_page(name);
     }
     if (size == -2) RuntimeError(std::string("the page could not load its file \"") + name + "\"");
@@ -112,7 +124,16 @@ void SetDrawBeforeYield(void (*draw)()) {
 }
 
 void YieldToBrowser() {
-    emscripten_sleep(0);
+    Sleep(0);
+}
+
+void YieldIfBusy() {
+    if (emscripten_get_now() - resumedAtMs >= kBusyMs) Sleep(0);
+}
+
+bool PageGestured() {
+    return EM_ASM_INT({ return typeof window != "undefined" && window["pageGestured"] ? 1 : 0; }) !=
+           0;
 }
 
 void YieldFrameToBrowser() {
@@ -120,19 +141,21 @@ void YieldFrameToBrowser() {
     if (!sleptThisFrame) {
         DrawHeldBack();
         const double before = emscripten_get_now();
-        emscripten_sleep(0);
-        lastYieldMs = emscripten_get_now() - before;
+        Sleep(0);
+        lastYieldMs = resumedAtMs - before;
     }
     sleptThisFrame = false;
-    // The page takes its loading screen away and fetches what waited for the first frame.
-    static bool firstFrameTold = false;
-    if (!firstFrameTold) {
-        firstFrameTold = true;
-        EM_ASM({
-            if (Module["onFirstFrame"]) Module["onFirstFrame"]();
-        });
-    }
     WaitWhileContextLost();
+}
+
+// The page takes its loading screen away and fetches what waited for the first screen.
+void TellPageMenuShown() {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    EM_ASM({
+        if (Module["onFirstFrame"]) Module["onFirstFrame"]();
+    });
 }
 
 void WatchBrowserGLContext(void (*restored)()) {
@@ -163,7 +186,15 @@ void SetDrawBeforeYield(void (*)()) {}
 
 void YieldToBrowser() {}
 
+void YieldIfBusy() {}
+
+bool PageGestured() {
+    return true;
+}
+
 void YieldFrameToBrowser() {}
+
+void TellPageMenuShown() {}
 
 void WatchBrowserGLContext(void (*)()) {}
 

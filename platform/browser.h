@@ -29,8 +29,20 @@ void SetDrawBeforeYield(void (*draw)());
 // single task of the page's runs long.
 void YieldToBrowser();
 
-// Ends a frame: yields to the page unless the frame already slept since the last flip. After
-// the first frame it tells the page (its Module.onFirstFrame). While the canvas's WebGL
+// Yields as YieldToBrowser does when the program has held the page's thread for a few
+// milliseconds since it last had it back (kBusyMs): called between short steps, it keeps the
+// page's tasks short without a yield after each. Off the web it does nothing.
+void YieldIfBusy();
+
+// Whether the player has pressed a key, clicked or touched the page, after which a browser
+// lets the page sound (the page's pageGestured). True off the web.
+bool PageGestured();
+
+// Tells the page the game's first screen is up (its Module.onFirstFrame), once.
+void TellPageMenuShown();
+
+// Ends a frame: yields to the page unless the frame already slept since the last flip. While
+// the canvas's WebGL
 // context is lost it waits, sleeping, until the context is back, and then calls what
 // WatchBrowserGLContext was given before the next frame is drawn.
 void YieldFrameToBrowser();

@@ -17,7 +17,7 @@ std::shared_ptr<vdl::TGraphics> OpenHeadlessWindow() {
 }  // namespace
 
 const game::GamePlatform& HeadlessPlatform() {
-    static const game::GamePlatform headless{nullptr, nullptr, &OpenHeadlessWindow};
+    static const game::GamePlatform headless{.openWindow = &OpenHeadlessWindow};
     return headless;
 }
 

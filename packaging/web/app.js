@@ -90,7 +90,11 @@
     await new Promise((done) => setTimeout(done, 5000));
   }).catch(() => {});
 
-  window.appReady.then(() => workers.register("sw.js")).then((registration) => {
+  // The worker's install fetches every file of the build. On a first visit it waits until the
+  // page has its own (the program, then the music and the directions picture after the first
+  // frame), so it only revalidates them instead of fetching them beside the page.
+  const register = () => workers.register("sw.js");
+  window.appReady.then(() => window.gameFilesLoaded).then(register).then((registration) => {
     if (!registration) return;
     if (registration.waiting && workers.controller) offer(registration.waiting);
     if (registration.installing) offerWhenInstalled(registration.installing);

@@ -3,29 +3,34 @@
 // browsers keep them for good), writes the page with its loader inlined and the table of
 // those names, and a brotli and a gzip copy beside every file a host would compress.
 //   node packaging/web/finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm>
-//        [--early file]... [--late file]...
-// Early files are fetched by the page as soon as it opens (the title picture, which it also
-// shows while the program loads), late ones only once the game has drawn its first frame.
+//        [--early file]... [--late file]... [--picture file]
+// Early files are fetched by the page beside the program (the title picture the menu draws),
+// late ones only once the title menu is up. The picture is what the page shows
+// while the program loads: it goes into the page itself, as the source of its
+// <img id="loading-title">, so it is there at the page's first paint.
 // Files of an earlier build that no longer belong are removed; anything else in the folder is
 // left alone, so a later step may add its own files.
 import { createHash } from "node:crypto";
 import { mkdir, readdir, readFile, rm, writeFile } from "node:fs/promises";
 import path from "node:path";
 import { brotliCompressSync, constants, gzipSync } from "node:zlib";
+import { types } from "./serve.mjs";
 
 const [outDir, pagePath, loaderPath, jsPath, wasmPath, ...rest] = process.argv.slice(2);
 if (!wasmPath) {
   console.error("usage: finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm> " +
-                "[--early file]... [--late file]...");
+                "[--early file]... [--late file]... [--picture file]");
   process.exit(2);
 }
 const pageFiles = [];
+let picture = null;
 for (let i = 0; i < rest.length; i += 2) {
-  if ((rest[i] !== "--early" && rest[i] !== "--late") || !rest[i + 1]) {
-    console.error(`finish-page.mjs: expected --early or --late and a file at "${rest[i]}"`);
+  if (!["--early", "--late", "--picture"].includes(rest[i]) || !rest[i + 1]) {
+    console.error(`finish-page.mjs: expected --early, --late or --picture and a file at "${rest[i]}"`);
     process.exit(2);
   }
-  pageFiles.push({ file: rest[i + 1], when: rest[i].slice(2) });
+  if (rest[i] === "--picture") picture = rest[i + 1];
+  else pageFiles.push({ file: rest[i + 1], when: rest[i].slice(2) });
 }
 
 // name.ext becomes name.<16 hex digits of its SHA-256>.ext.
@@ -85,12 +90,15 @@ for (const tag of [loaderTag, tableTag]) {
 let page = template
   .replace(loaderTag, () => `<script>\n${loader.trimEnd()}\n</script>`)
   .replace(tableTag, () => tableTag.replace("{}", JSON.stringify(table)));
-// The loading screen's picture is the early file of the same name, fetched first.
-for (const [name, entry] of Object.entries(table)) {
-  const img = `<img id="loading-${path.basename(name, path.extname(name))}"`;
-  if (entry.when === "early" && page.includes(img)) {
-    page = page.replace(img, () => `${img} src="${entry.url}" fetchpriority="high"`);
+if (picture) {
+  const img = '<img id="loading-title"';
+  const type = types[path.extname(picture)];
+  if (!page.includes(img) || !type?.startsWith("image/")) {
+    console.error(`finish-page.mjs: ${pagePath} has no ${img}, or ${picture} is no picture`);
+    process.exit(1);
   }
+  const data = (await readFile(picture)).toString("base64");
+  page = page.replace(img, () => `${img} src="data:${type};base64,${data}"`);
 }
 const pageName = path.basename(pagePath);
 await put(pageName, Buffer.from(page));

@@ -1,19 +1,50 @@
 // The page's loading, inlined into the page by its build (packaging/web/finish-page.mjs).
 //
-// What the title menu needs comes first: the program, compiled while it downloads, and the
-// title picture, which the page shows at once where the menu will show it (the build names it
-// in the page's image, so the browser fetches it once for both), above a bar of the bytes
-// loaded, until the game draws its first frame. The page hands the game the files the build
-// left out of the program when it asks for them (Module.pageFile, Module.takePageFile); those
-// the menu does not need (the music, the directions picture) are fetched only once the first
-// frame is up. The table of file names comes from the build; without one (the page opened
-// from the source tree) every file is under its own name.
+// The page paints first: the title picture (inlined in the page by the build) above a bar of
+// the bytes loaded, where the menu will show it. Only then does it start what the title menu
+// needs: the program, compiled while it downloads, and the title picture the game draws. The
+// page hands the game the files the build left out of the program when it asks for them
+// (Module.pageFile, Module.takePageFile); those the menu does not need (the music, the
+// directions picture) are fetched only once the title menu is up, and gameFilesLoaded
+// settles when they have come. The table of file names comes from the build; without one
+// (the page opened from the source tree) every file is under its own name.
 "use strict";
 window.loadGame = (function () {
   const table = JSON.parse(document.getElementById("page-files").textContent || "{}");
   const url = (name) => (table[name] ? table[name].url : name);
   const loading = document.getElementById("loading");
   const bar = document.getElementById("loaded");
+
+  // The browser's first WebGL context of a page starts its GPU side, which holds the thread
+  // that asks for it for a third of a second and more. A worker asks for one first, and the
+  // program starts once it has (or after warmWaitMs), so the game's own comes at once.
+  const warmWaitMs = 3000;
+  const gpuWarm = new Promise((done) => {
+    if (typeof Worker !== "function" || typeof OffscreenCanvas !== "function") return done();
+    try {
+      const source = 'try { new OffscreenCanvas(1, 1).getContext("webgl"); } catch (e) {}\n' +
+                     "postMessage(0);";
+      const blob = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+      const warm = new Worker(blob);
+      const end = () => {
+        warm.terminate();
+        URL.revokeObjectURL(blob);
+        done();
+      };
+      warm.onmessage = warm.onerror = end;
+      setTimeout(end, warmWaitMs);
+    } catch (e) {
+      // A page whose policy refuses such a worker starts its GPU side with the game's context.
+      done();
+    }
+  });
+
+  // The gestures that let a page's sound start; the game opens its sound output after one.
+  window.pageGestured = false;
+  for (const type of ["keydown", "mousedown", "pointerup", "touchend"]) {
+    window.addEventListener(type, () => { window.pageGestured = true; },
+                            { capture: true, passive: true });
+  }
 
   // The bar counts the program's bytes and those of the files fetched before the menu.
   const expected = new Map();
@@ -50,26 +81,37 @@ window.loadGame = (function () {
   const failed = new Set();
   const asked = new Set();
   const queued = [];
+  const onTheirWay = [];
   let firstFrame = false;
   function fetchPageFile(name) {
     asked.add(name);
-    fetchCounted(name, "application/octet-stream")
+    onTheirWay.push(fetchCounted(name, "application/octet-stream")
       .then((r) => r.arrayBuffer())
       .then((bytes) => arrived.set(name, new Uint8Array(bytes)), (e) => {
         console.error(`the page could not load ${url(name)}: ${e.message}`);
         failed.add(name);
-      });
+      }));
   }
+  let lateFilesAsked;
+  window.gameFilesLoaded = new Promise((done) => { lateFilesAsked = done; })
+    .then(() => Promise.all(onTheirWay));
 
-  // The early files start now, beside the program.
-  expect("candycane-arena.wasm");
-  for (const name of Object.keys(table)) {
-    if (table[name].when === "early") {
-      expect(name);
-      fetchPageFile(name);
+  // Loading starts once the page has painted: the frame after this one, or at once in a
+  // page that is not shown, which paints nothing.
+  let startLoading;
+  const painted = new Promise((done) => { startLoading = done; });
+  if (document.visibilityState === "hidden") startLoading();
+  else requestAnimationFrame(() => setTimeout(startLoading, 0));
+  const wasm = painted.then(() => {
+    expect("candycane-arena.wasm");
+    for (const name of Object.keys(table)) {
+      if (table[name].when === "early") {
+        expect(name);
+        fetchPageFile(name);
+      }
     }
-  }
-  const wasm = fetchCounted("candycane-arena.wasm", "application/wasm");
+    return fetchCounted("candycane-arena.wasm", "application/wasm");
+  });
 
   // Starts the program with the page's Module; fail(text) shows a failure.
   return function (Module, fail) {
@@ -78,8 +120,9 @@ window.loadGame = (function () {
       const compiled = WebAssembly.instantiateStreaming
         ? WebAssembly.instantiateStreaming(wasm, imports)
         : wasm.then((r) => r.arrayBuffer()).then((b) => WebAssembly.instantiate(b, imports));
-      compiled.then((result) => receive(result.instance, result.module),
-                    (e) => fail(`The game could not start: ${e.message}`));
+      Promise.all([compiled, gpuWarm])
+        .then(([result]) => receive(result.instance, result.module),
+              (e) => fail(`The game could not start: ${e.message}`));
       return {};
     };
     // -1 while the file is on its way, -2 when it cannot come, its size once it is here.
@@ -100,11 +143,19 @@ window.loadGame = (function () {
       performance.mark("game first frame");
       firstFrame = true;
       if (loading) loading.style.display = "none";
+      for (const name of Object.keys(table)) {
+        if (table[name].when === "late" && !asked.has(name) && !queued.includes(name)) {
+          queued.push(name);
+        }
+      }
       for (const name of queued.splice(0)) fetchPageFile(name);
+      lateFilesAsked();
     };
-    const script = document.createElement("script");
-    script.src = url("candycane-arena.js");
-    script.onerror = () => fail("The game's files could not be loaded.");
-    document.body.appendChild(script);
+    painted.then(() => {
+      const script = document.createElement("script");
+      script.src = url("candycane-arena.js");
+      script.onerror = () => fail("The game's files could not be loaded.");
+      document.body.appendChild(script);
+    });
   };
 })();

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -49,8 +50,8 @@ std::shared_ptr<vdl::TGraphics> HeadlessWindow() {
     return vdl::OpenHeadlessGraphics(800, 600);
 }
 
-const game::GamePlatform kSlowSound{nullptr, [] { vdl::SetWaveOutOpener(&SlowOutput); },
-                                    &HeadlessWindow};
+const game::GamePlatform kSlowSound{.installSound = [] { vdl::SetWaveOutOpener(&SlowOutput); },
+                                    .openWindow = &HeadlessWindow};
 
 // The threads this process has now.
 int ThreadCount() {
@@ -72,8 +73,19 @@ int ThreadCount() {
 
 int threadsAtStart = 0;
 
-const game::GamePlatform kCountingStart{[] { threadsAtStart = ThreadCount(); }, nullptr,
-                                        &HeadlessWindow};
+// A page's: the output may open only once the player has touched the page, and the menu's
+// first frame is told.
+bool soundAllowed = false;
+int menuFrames = 0;
+int menuShownAt = 0;  // the menu frames shown when it was told; 0: not told
+int menuShownTimes = 0;
+const game::GamePlatform kPageLike{.installSound = [] { vdl::SetWaveOutOpener(&SlowOutput); },
+                                   .openWindow = &HeadlessWindow,
+                                   .soundAllowed = [] { return soundAllowed; },
+                                   .menuShown = [] { menuShownAt = menuFrames, ++menuShownTimes; }};
+
+const game::GamePlatform kCountingStart{.start = [] { threadsAtStart = ThreadCount(); },
+                                        .openWindow = &HeadlessWindow};
 
 class StartUpTest : public gametest::GameTest {
 protected:
@@ -127,6 +139,38 @@ TEST_F(StartUpTest, WithoutADeviceTheGameSaysSoOnceAndTheSwitchStillWorks) {
     EXPECT_EQ(game::soundOn, game::kSoundOn);
     EXPECT_EQ(vdl::MixerDevice(), nullptr);
     EXPECT_EQ(vdl::IsChannelPlaying(game::musicChannel), 0);
+}
+
+TEST_F(StartUpTest, TheOutputWaitsForThePlatformAndTheMenuIsToldOnceAfterItsFirstFrame) {
+    letOutputOpen.set_value();
+    soundAllowed = false;
+    menuFrames = menuShownAt = menuShownTimes = 0;
+    int readyFrames = 0;    // frames with everything ready but the platform's leave
+    int allowedFrames = 0;  // frames since it was given
+    bool openBefore = false;
+    OnEachFlip([&](int) {
+        if (game::buttonList->Empty()) return;
+        ++menuFrames;
+        if (soundAllowed) {
+            if (vdl::MixerDevice() || ++allowedFrames == 5) throw StopRun{};
+            return;
+        }
+        openBefore = openBefore || vdl::MixerDevice();
+        if (!vdl::AudioOutputSettled() || !game::SoundsDecoded()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the decoders' threads
+        } else if (++readyFrames == 3) {
+            soundAllowed = true;
+        }
+        if (menuFrames == 5000) throw StopRun{};
+    });
+    game::LoadGame(kPageLike);
+    EXPECT_THROW(game::RunFromTitleMenu(kPageLike), StopRun);
+    EXPECT_FALSE(openBefore);
+    EXPECT_EQ(readyFrames, 3);
+    EXPECT_NE(vdl::MixerDevice(), nullptr);
+    EXPECT_EQ(allowedFrames, 0);  // open at the first frame after
+    EXPECT_EQ(menuShownTimes, 1);
+    EXPECT_EQ(menuShownAt, 1);
 }
 
 // Starting the platform may fork a helper program, which is safe only while no other thread

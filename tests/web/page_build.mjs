@@ -22,10 +22,12 @@ async function finishPage(dir, out, program) {
   await writeFile(wasm, program);
   await writeFile(path.join(dir, "title.png"), "picture");
   await writeFile(path.join(dir, "christmas.ogg"), "music");
+  await writeFile(path.join(dir, "loading.webp"), "small picture");
   execFileSync(process.execPath, [path.join(web, "finish-page.mjs"), out,
                                   path.join(web, "index.html"), path.join(web, "loader.js"),
                                   js, wasm, "--early", path.join(dir, "title.png"),
-                                  "--late", path.join(dir, "christmas.ogg")]);
+                                  "--late", path.join(dir, "christmas.ogg"),
+                                  "--picture", path.join(dir, "loading.webp")]);
   const page = await readFile(path.join(out, "index.html"), "utf8");
   return JSON.parse(/id="page-files">(.*?)<\/script>/.exec(page)[1]);
 }
@@ -61,7 +63,8 @@ test("the build names files by their content and the server sends them as a host
     assert.ok(!files.some((f) => f.startsWith(first["candycane-arena.wasm"].url)),
               "the earlier build's program is gone");
     const page = await readFile(path.join(out, "index.html"), "utf8");
-    assert.ok(page.includes(`src="${table["title.png"].url}"`), "the loading screen's picture");
+    const inline = `src="data:image/webp;base64,${Buffer.from("small picture").toString("base64")}"`;
+    assert.ok(page.includes(`<img id="loading-title" ${inline}`), "the loading screen's picture");
     assert.ok(!page.includes('src="loader.js"'), "the loader is inlined");
 
     const { server, port, missing } = await startServer(out);
