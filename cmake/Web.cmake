@@ -72,12 +72,12 @@ function(vdl_web_page target)
 endfunction()
 
 # vdl_web_app(target): the page as an installable app, after vdl_game_page(target): its
-# manifest, icons and page script beside it, then, as the build's last step, its service
+# manifest and icons beside it (its script, packaging/web/app.js, is in the page), then, as the build's last step, its service
 # worker (packaging/web/make-sw.mjs), which lists every file the build left in the folder.
 function(vdl_web_app target)
     set(web ${PROJECT_SOURCE_DIR}/packaging/web)
     set(icons ${PROJECT_SOURCE_DIR}/packaging/icons)
-    set(files ${web}/manifest.webmanifest ${web}/app.js ${icons}/favicon.ico
+    set(files ${web}/manifest.webmanifest ${icons}/favicon.ico
         ${icons}/candycane-arena-192.png ${icons}/candycane-arena-512.png
         ${icons}/candycane-arena-maskable-512.png ${icons}/candycane-arena-touch-180.png)
     add_custom_command(TARGET ${target} POST_BUILD
@@ -88,13 +88,14 @@ function(vdl_web_app target)
                  ${web}/make-sw.mjs)
 endfunction()
 
-# vdl_game_page(target [EARLY file...] [LATE file...] [PICTURE file]): the shipped page. The program is linked
-# as vdl_web_page links it, into build-wasm/page-program/, and packaging/web/finish-page.mjs
-# then writes CCA_WEB_PAGE_DIR: the page with its loader (packaging/web/loader.js), the
-# program and the files the program leaves out under names that carry their hashes, and
-# compressed copies; the touch controls' script and style sheet go beside them. The page
-# fetches EARLY files once it has painted, LATE ones once the title menu is up; the PICTURE is
-# inlined in the page, which shows it while the program loads.
+# vdl_game_page(target [EARLY file...] [LATE file...] [PICTURE file]): the shipped page. The
+# program is linked as vdl_web_page links it, into build-wasm/page-program/, and
+# packaging/web/finish-page.mjs then writes CCA_WEB_PAGE_DIR: the page, the program and the
+# files the program leaves out under names that carry their hashes, and compressed copies.
+# The page's own scripts (the loader, packaging/web/loader.js, the app's and the touch
+# controls') and the touch controls' style sheet are inlined into it, and so is the PICTURE,
+# which it shows while the program loads. It fetches EARLY files once it has painted, LATE
+# ones once the title menu is up.
 #
 # Asyncify is limited to the functions packaging/web/asyncify-only.txt lists, the ones that may
 # be on the stack while the page waits: a build of the same program with its functions' names
@@ -144,11 +145,12 @@ function(vdl_game_page target)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${CCA_WEB_PAGE_DIR} ${web}/index.html
                 ${web}/loader.js ${program_dir}/${target}.js ${program_dir}/${target}.wasm
-                ${page_files}
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${web}/touch.js ${web}/touch.css
-                ${CCA_WEB_PAGE_DIR}
+                ${page_files} --inline ${web}/app.js --inline ${web}/touch.js
+                --inline ${web}/touch.css
+        COMMAND ${CMAKE_COMMAND} -E rm -f ${CCA_WEB_PAGE_DIR}/app.js ${CCA_WEB_PAGE_DIR}/touch.js
+                ${CCA_WEB_PAGE_DIR}/touch.css
         VERBATIM)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${web}/loader.js
-                 ${web}/finish-page.mjs ${web}/touch.js ${web}/touch.css ${ARG_EARLY} ${ARG_LATE}
-                 ${ARG_PICTURE})
+                 ${web}/finish-page.mjs ${web}/app.js ${web}/touch.js ${web}/touch.css
+                 ${ARG_EARLY} ${ARG_LATE} ${ARG_PICTURE})
 endfunction()

@@ -3,11 +3,13 @@
 // browsers keep them for good), writes the page with its loader inlined and the table of
 // those names, and a brotli and a gzip copy beside every file a host would compress.
 //   node packaging/web/finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm>
-//        [--early file]... [--late file]... [--picture file]
+//        [--early file]... [--late file]... [--picture file] [--inline file]...
 // Early files are fetched by the page beside the program (the title picture the menu draws),
 // late ones only once the title menu is up. The picture is what the page shows
 // while the program loads: it goes into the page itself, as the source of its
-// <img id="loading-title">, so it is there at the page's first paint.
+// <img id="loading-title">, so it is there at the page's first paint. The loader and every
+// inline file (a script or a style sheet the page names by its file name) go into the page
+// too, so it shows and starts without waiting for any other file.
 // Files of an earlier build that no longer belong are removed; anything else in the folder is
 // left alone, so a later step may add its own files.
 import { createHash } from "node:crypto";
@@ -19,17 +21,20 @@ import { types } from "./serve.mjs";
 const [outDir, pagePath, loaderPath, jsPath, wasmPath, ...rest] = process.argv.slice(2);
 if (!wasmPath) {
   console.error("usage: finish-page.mjs <page dir> <page> <loader> <program.js> <program.wasm> " +
-                "[--early file]... [--late file]... [--picture file]");
+                "[--early file]... [--late file]... [--picture file] [--inline file]...");
   process.exit(2);
 }
 const pageFiles = [];
 let picture = null;
+const inline = [loaderPath];
 for (let i = 0; i < rest.length; i += 2) {
-  if (!["--early", "--late", "--picture"].includes(rest[i]) || !rest[i + 1]) {
-    console.error(`finish-page.mjs: expected --early, --late or --picture and a file at "${rest[i]}"`);
+  if (!["--early", "--late", "--picture", "--inline"].includes(rest[i]) || !rest[i + 1]) {
+    console.error(`finish-page.mjs: expected --early, --late, --picture or --inline and a file ` +
+                  `at "${rest[i]}"`);
     process.exit(2);
   }
   if (rest[i] === "--picture") picture = rest[i + 1];
+  else if (rest[i] === "--inline") inline.push(rest[i + 1]);
   else pageFiles.push({ file: rest[i + 1], when: rest[i].slice(2) });
 }
 
@@ -76,20 +81,26 @@ for (const { file, when } of [{ file: jsPath, when: "program" }, { file: wasmPat
   }
 }
 
-// The page: the loader inlined where the template names it, the table where it is left empty.
-const loader = await readFile(loaderPath, "utf8");
-const template = await readFile(pagePath, "utf8");
-const loaderTag = `<script src="${path.basename(loaderPath)}"></script>`;
+// The page: the inline files where the template names them, the table where it is left empty.
+let page = await readFile(pagePath, "utf8");
 const tableTag = '<script type="application/json" id="page-files">{}</script>';
-for (const tag of [loaderTag, tableTag]) {
-  if (!template.includes(tag)) {
-    console.error(`finish-page.mjs: ${pagePath} has no ${tag}`);
+if (!page.includes(tableTag)) {
+  console.error(`finish-page.mjs: ${pagePath} has no ${tableTag}`);
+  process.exit(1);
+}
+page = page.replace(tableTag, () => tableTag.replace("{}", JSON.stringify(table)));
+for (const file of inline) {
+  const name = path.basename(file);
+  const text = (await readFile(file, "utf8")).trimEnd();
+  const script = `<script src="${name}"></script>`;
+  const sheet = `<link rel="stylesheet" href="${name}">`;
+  const [tag, element] = page.includes(script) ? [script, "script"] : [sheet, "style"];
+  if (!page.includes(tag) || text.toLowerCase().includes(`</${element}`)) {
+    console.error(`finish-page.mjs: ${pagePath} names no ${name}, or it cannot be inlined`);
     process.exit(1);
   }
+  page = page.replace(tag, () => `<${element}>\n${text}\n</${element}>`);
 }
-let page = template
-  .replace(loaderTag, () => `<script>\n${loader.trimEnd()}\n</script>`)
-  .replace(tableTag, () => tableTag.replace("{}", JSON.stringify(table)));
 if (picture) {
   const img = '<img id="loading-title"';
   const type = types[path.extname(picture)];

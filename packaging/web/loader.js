@@ -15,11 +15,31 @@ window.loadGame = (function () {
   const loading = document.getElementById("loading");
   const bar = document.getElementById("loaded");
 
+  // Loading starts once the page has shown its first picture (the browser's first
+  // contentful paint), so nothing the loading does holds it back: at once in a page that is
+  // not shown, which paints nothing, and after paintWaitMs at the latest.
+  const paintWaitMs = 1000;
+  const painted = new Promise((done) => {
+    if (document.visibilityState === "hidden") return done();
+    setTimeout(done, paintWaitMs);
+    try {
+      new PerformanceObserver((list, observer) => {
+        if (list.getEntriesByName("first-contentful-paint").length === 0) return;
+        observer.disconnect();
+        done();
+      }).observe({ type: "paint", buffered: true });
+    } catch (e) {
+      // No paint timing in this browser: the frame after this one.
+      requestAnimationFrame(() => setTimeout(done, 0));
+    }
+  });
+
   // The browser's first WebGL context of a page starts its GPU side, which holds the thread
-  // that asks for it for a third of a second and more. A worker asks for one first, and the
-  // program starts once it has (or after warmWaitMs), so the game's own comes at once.
+  // that asks for it for a third of a second and more. A worker asks for one first, once the
+  // page has painted (the GPU side also shows the page), and the program starts once it has
+  // (or after warmWaitMs), so the game's own comes at once.
   const warmWaitMs = 3000;
-  const gpuWarm = new Promise((done) => {
+  const gpuWarm = painted.then(() => new Promise((done) => {
     if (typeof Worker !== "function" || typeof OffscreenCanvas !== "function") return done();
     try {
       const source = 'try { new OffscreenCanvas(1, 1).getContext("webgl"); } catch (e) {}\n' +
@@ -37,7 +57,7 @@ window.loadGame = (function () {
       // A page whose policy refuses such a worker starts its GPU side with the game's context.
       done();
     }
-  });
+  }));
 
   // The gestures that let a page's sound start; the game opens its sound output after one.
   window.pageGestured = false;
@@ -96,12 +116,6 @@ window.loadGame = (function () {
   window.gameFilesLoaded = new Promise((done) => { lateFilesAsked = done; })
     .then(() => Promise.all(onTheirWay));
 
-  // Loading starts once the page has painted: the frame after this one, or at once in a
-  // page that is not shown, which paints nothing.
-  let startLoading;
-  const painted = new Promise((done) => { startLoading = done; });
-  if (document.visibilityState === "hidden") startLoading();
-  else requestAnimationFrame(() => setTimeout(startLoading, 0));
   const wasm = painted.then(() => {
     expect("candycane-arena.wasm");
     for (const name of Object.keys(table)) {
