@@ -26,10 +26,6 @@ struct GamePlatform {
     void (*installSound)() = nullptr;
     // Starts the renderer and opens the 800 x 600 surface at 60 Hz; null when it cannot.
     std::shared_ptr<vdl::TGraphics> (*openWindow)() = nullptr;
-    // Gives the machine its thread back if start-up has held it for long, between two of its
-    // steps; null where start-up has the thread to itself. A page draws, takes input and
-    // plays sound on the one thread the game runs on.
-    void (*yieldIfBusy)() = nullptr;
     // Whether the sound output may open now; null: at once. A browser lets a page sound only
     // after the player's first key, click or touch, so a page opens it then.
     bool (*soundAllowed)() = nullptr;

@@ -82,7 +82,7 @@ void RunFromTitleMenu(const GamePlatform& platform) {
     CreateWorld();
     if (!platform.openWindow()) vdl::RuntimeError("unable to open the 800 x 600 game window");
     vdl::MarkPhase("window");
-    FinishLoadingImages(platform.yieldIfBusy);
+    FinishLoadingImages();
     vdl::MarkPhase("images");
     SetUpDrawingState();
     player = std::make_shared<Tplayer>();

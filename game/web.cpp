@@ -40,7 +40,6 @@ const GamePlatform& ShippedPlatform() {
     static const GamePlatform web{.start = &vdl::InstallPageFiles,
                                   .installSound = &vdl::InstallSdlWaveOut,
                                   .openWindow = &OpenWebCanvas,
-                                  .yieldIfBusy = &vdl::YieldIfBusy,
                                   .soundAllowed = &vdl::PageGestured,
                                   .menuShown = &vdl::TellPageMenuShown};
     return web;

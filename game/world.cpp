@@ -26,6 +26,7 @@
 #include "runtime/math.h"
 #include "stream/embedded.h"
 #include "stream/url.h"
+#include "system/clock.h"
 #include "system/polled_input.h"
 #include "system/system_driver.h"
 
@@ -254,13 +255,13 @@ void LoadFonts() {
     vdl::ReleaseEmbeddedPages("santbsb_.ttf");
 }
 
-void FinishLoadingImages(void (*between)()) {
+void FinishLoadingImages() {
     if (imageLoad.loaders.empty()) return;
     // Deferred loaders (a page's) would decode every image in one go at their first get().
     if (kDecodeLaunch == std::launch::deferred) {
         for (int i = imageLoad.next++; i < kImageCount; i = imageLoad.next++) {
             LoadImageOfTable(i);
-            if (between) between();
+            vdl::YieldIfBusy();
         }
     }
     for (std::future<void>& loader : imageLoad.loaders)
@@ -279,6 +280,17 @@ void FinishLoadingImages(void (*between)()) {
         imageLoad.loaded[i] = nullptr;
         vdl::ReleaseEmbeddedPages(kImageTable[i].file);
         AnchorIfPicture(kImageTable[i].slot);
+    }
+    // Their textures too, which their first frames would make: several in one frame is a
+    // long step of the page's.
+    if (kDecodeLaunch == std::launch::deferred) {
+        for (const ImageEntry& entry : kImageTable) {
+            const vdl::ImageRef& image = images.*entry.slot;
+            if (!image) continue;
+            for (int frame = 0; frame < static_cast<int>(image->frames.size()); ++frame)
+                image->Frame(frame);
+            vdl::YieldIfBusy();
+        }
     }
 }
 

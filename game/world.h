@@ -116,8 +116,9 @@ void LoadFonts();
 // kept. An image whose file had not arrived when its turn came (a page fetches its directions
 // picture after the first menu frame) is left empty for LoadImageOnFirstUse. Where the
 // loaders are deferred to here (a page, which has no threads), the images are decoded here
-// one after another, and between (when given) is called after each.
-void FinishLoadingImages(void (*between)() = nullptr);
+// one after another, then their textures made for the current renderer, with the clock's
+// YieldIfBusy after each.
+void FinishLoadingImages();
 
 // Loads the image of slot if start-up left it empty, waiting for its file to arrive.
 void LoadImageOnFirstUse(vdl::ImageRef GameImages::*slot);

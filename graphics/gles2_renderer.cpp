@@ -155,19 +155,17 @@ void RequireBuilt(GLuint object, GLenum status, GetParameter getParameter, GetLo
     RuntimeError(std::string("OpenGL ES 2 renderer: ") + failure + ": " + log);
 }
 
+// The shader, compiled; whether it compiled is asked later (RequireBuilt).
 GLuint CompileShader(GLenum type, const char* source, const char* defines = "") {
     const GLuint shader = glCreateShader(type);
     const char* const parts[2] = {defines, source};
     glShaderSource(shader, 2, parts, nullptr);
     glCompileShader(shader);
-    RequireBuilt(shader, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
-                 "a shader does not compile");
     return shader;
 }
 
-GLuint LinkProgram(const char* defines) {
-    const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-    const GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines);
+// The program of the two shaders, linked; whether it linked is asked later.
+GLuint LinkProgram(GLuint vertex, GLuint fragment) {
     const GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
@@ -175,24 +173,39 @@ GLuint LinkProgram(const char* defines) {
     glBindAttribLocation(program, kTexCoord, "a_texCoord");
     glBindAttribLocation(program, kColor, "a_color");
     glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    RequireBuilt(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog,
-                 "the shaders do not link");
     return program;
 }
 
 // Makes the programs, the vertex buffer and DrawPixmap's texture in the shared context, once.
+// NOTE: every shader is compiled and every program linked before any is asked how it went:
+// a question waits until the GL has done all that was asked before it, so the compiles of a
+// GL that runs in another process (a browser's) are waited for once, not one by one.
 void EnsureProgram() {
     if (es.programs[0][0]) return;
     SharedContextScope shared(kApi);
     const char* const defines[2][2] = {
         {"", "#define ALPHA_TEST\n"},
         {"#define TEXTURED\n", "#define TEXTURED\n#define ALPHA_TEST\n"}};
+    const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
+    GLuint fragments[2][2];
     GLuint programs[2][2];
     for (int textured = 0; textured < 2; ++textured) {
         for (int test = 0; test < 2; ++test) {
-            programs[textured][test] = LinkProgram(defines[textured][test]);
+            fragments[textured][test] =
+                CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines[textured][test]);
+            programs[textured][test] = LinkProgram(vertex, fragments[textured][test]);
+        }
+    }
+    RequireBuilt(vertex, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
+                 "a shader does not compile");
+    glDeleteShader(vertex);
+    for (int textured = 0; textured < 2; ++textured) {
+        for (int test = 0; test < 2; ++test) {
+            RequireBuilt(fragments[textured][test], GL_COMPILE_STATUS, glGetShaderiv,
+                         glGetShaderInfoLog, "a shader does not compile");
+            glDeleteShader(fragments[textured][test]);
+            RequireBuilt(programs[textured][test], GL_LINK_STATUS, glGetProgramiv,
+                         glGetProgramInfoLog, "the shaders do not link");
             es.uScale[textured][test] = glGetUniformLocation(programs[textured][test], "u_scale");
         }
     }

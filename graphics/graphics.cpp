@@ -227,6 +227,7 @@ std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int hz
     std::shared_ptr<TGraphics> g =
         CreateGraphicsContext(width, height, depth, hz, flags | s.defaultFlags);
     if (!g) return nullptr;
+    YieldIfBusy();  // making a context and setting it up are each a long step
     AdvanceGraphicsSeq();
     SelectGraphics(g);
 

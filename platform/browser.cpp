@@ -85,6 +85,10 @@ public:
         DrawHeldBack();
         Sleep(static_cast<unsigned>(ms));
     }
+    // Only between the steps of start-up, never inside a frame: a yield shows the canvas.
+    void YieldIfBusy() override {
+        if (emscripten_get_now() - resumedAtMs >= kBusyMs) Sleep(0);
+    }
 };
 
 // The files the page handed over, kept for the registry as long as the program runs.
@@ -125,10 +129,6 @@ void SetDrawBeforeYield(void (*draw)()) {
 
 void YieldToBrowser() {
     Sleep(0);
-}
-
-void YieldIfBusy() {
-    if (emscripten_get_now() - resumedAtMs >= kBusyMs) Sleep(0);
 }
 
 bool PageGestured() {
@@ -185,8 +185,6 @@ void InstallPageFiles() {}
 void SetDrawBeforeYield(void (*)()) {}
 
 void YieldToBrowser() {}
-
-void YieldIfBusy() {}
 
 bool PageGestured() {
     return true;

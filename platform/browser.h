@@ -10,7 +10,9 @@
 
 namespace vdl {
 
-// Makes the browser's clock the current clock: Millis as the system clock, Delay yielding.
+// Makes the browser's clock the current clock: Millis as the system clock, Delay yielding,
+// and YieldIfBusy yielding when the program has held the page's thread for a few
+// milliseconds (kBusyMs) since it last had it back, which keeps start-up's tasks short.
 void InstallBrowserClock();
 
 // Makes the page the source of the files the program leaves out (the embedded registry's
@@ -28,11 +30,6 @@ void SetDrawBeforeYield(void (*draw)());
 // Gives the page its thread back for a moment, between two long steps of start-up, so that no
 // single task of the page's runs long.
 void YieldToBrowser();
-
-// Yields as YieldToBrowser does when the program has held the page's thread for a few
-// milliseconds since it last had it back (kBusyMs): called between short steps, it keeps the
-// page's tasks short without a yield after each. Off the web it does nothing.
-void YieldIfBusy();
 
 // Whether the player has pressed a key, clicked or touched the page, after which a browser
 // lets the page sound (the page's pageGestured). True off the web.

@@ -76,6 +76,10 @@ void Delay(int ms) {
     currentClock.load(std::memory_order_acquire)->Delay(ms);
 }
 
+void YieldIfBusy() {
+    currentClock.load(std::memory_order_acquire)->YieldIfBusy();
+}
+
 TClock* SetClock(TClock* clock) {
     TClock* previous = currentClock.exchange(clock ? clock : &systemClock);
     return previous == &systemClock ? nullptr : previous;

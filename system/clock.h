@@ -16,6 +16,10 @@ public:
     virtual int Millis() = 0;
     // Waits ms milliseconds; ms <= 0 returns at once.
     virtual void Delay(int ms) = 0;
+    // Gives the machine its thread back, between two steps of a long piece of work, if the
+    // program has held it for long; by default it never does. A page's clock does: the one
+    // thread the program runs on there also shows the page and takes its input.
+    virtual void YieldIfBusy() {}
 };
 
 // The system's monotonic clock and a real sleep that ends when the count has advanced by the
@@ -46,6 +50,9 @@ int Millis();
 
 // Sleeps ms milliseconds through the current clock; a negative ms returns at once.
 void Delay(int ms);
+
+// The current clock's YieldIfBusy: called between the steps of start-up.
+void YieldIfBusy();
 
 // Makes clock current (null restores the system clock). The caller keeps it alive while it
 // is current. Returns the clock that was current before.
