@@ -20,6 +20,19 @@
 EM_JS(int, cca_ask_page, (const char* name),
       { return Module["pageFile"] ? Module["pageFile"](UTF8ToString(name)) : -2; });
 
+// Gives the page its thread back until it has run what waits: a message the page sends
+// itself, which a browser runs after any input and drawing that are due, and without the 4 ms
+// a timer set from a timer waits.
+EM_ASYNC_JS(void, cca_yield_to_page, (), {
+    await new Promise(function(resume) {
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function() {
+            resume();
+        };
+        channel.port2.postMessage(0);
+    });
+});
+
 // Copies an arrived file to where the program keeps it.
 EM_JS(void, cca_take_page_file, (const char* name, unsigned char* into),
       { Module["takePageFile"](UTF8ToString(name), into); });
@@ -34,9 +47,10 @@ bool sleptThisFrame = false;
 double lastYieldMs = 0.0;
 // When the program last had the page's thread back.
 double resumedAtMs = 0.0;
-// Four times this is still short of the 50 ms at which a browser calls a task long, so a
-// phone that is that much slower than the machine it was measured on keeps its tasks short.
-constexpr double kBusyMs = 10.0;
+// With the step after it, four times this stays short of the 50 ms at which a browser calls
+// a task long, so a phone that much slower than the machine it was measured on keeps its
+// tasks short.
+constexpr double kBusyMs = 5.0;
 
 // Every yield of the program's goes through here, so the time it last had the thread back is
 // known.
@@ -87,7 +101,9 @@ public:
     }
     // Only between the steps of start-up, never inside a frame: a yield shows the canvas.
     void YieldIfBusy() override {
-        if (emscripten_get_now() - resumedAtMs >= kBusyMs) Sleep(0);
+        if (emscripten_get_now() - resumedAtMs < kBusyMs) return;
+        cca_yield_to_page();
+        resumedAtMs = emscripten_get_now();
     }
 };
 

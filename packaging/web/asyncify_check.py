@@ -10,8 +10,9 @@ The page's program is built with Asyncify limited to the functions in asyncify-o
 (ASYNCIFY_ONLY): only they can be unwound and rewound around a wait, and every other function
 stays as small and fast as without Asyncify. A function missing from the list that is on the
 stack during a wait breaks the program, so this check walks the program's call graph from
-every import that sleeps to everything that can reach it and fails when the list misses one
-of them, or names a function the program no longer has.
+every import that sleeps (emscripten_sleep and the program's own EM_ASYNC_JS waits) to
+everything that can reach it and fails when the list misses one of them, or names a function
+the program no longer has.
 
 The graph is the program's direct calls and the calls made through the trampolines of C++
 exceptions (invoke_*), whose target is a function address the caller holds as a constant.
@@ -26,6 +27,8 @@ import re
 import sys
 
 SLEEPS = {"emscripten_sleep"}
+# The program's own waits (EM_ASYNC_JS) are imports with this prefix.
+ASYNC_JS = "__asyncjs__"
 
 
 def leb(data, i, signed=False):
@@ -242,7 +245,8 @@ def main():
             callers.setdefault(callee, set()).add(me)
 
     unnamed = lambda f: names.get(f, f"function {f}")
-    start = {f for f, n in names.items() if n in SLEEPS or n in pointer_calls}
+    start = {f for f, n in names.items()
+             if n in SLEEPS or n.startswith(ASYNC_JS) or n in pointer_calls}
     missing_roots = pointer_calls - {names[f] for f in start}
     reach, todo, why = set(), [(f, None) for f in start], {}
     while todo:
