@@ -154,11 +154,13 @@ namespace {
 // A slice of decoding per menu frame: short beside the frame, on a phone's slower CPU too.
 constexpr double kDecodeSliceMs = 4.0;
 
-// Decodes the next slice of a page's sound; true once it is decoded.
+// Decodes the next slice of a page's sound; true once it is decoded. Opening the decoder
+// (reading the file's headers and setting up its tables) is a slice of its own.
 bool DecodeSlice(SoundLoad& load, double maxMs) {
     if (!load.slices) {
         load.slices = std::make_unique<vdl::TOggDecoding>(
             vdl::OpenForReading(std::string("incbin::") + load.file));
+        if (maxMs >= 0) return false;
     }
     return load.slices->Step(maxMs);
 }
@@ -249,7 +251,9 @@ void BeginLoadingImages() {
 
 void LoadFonts() {
     font32 = Required(vdl::OpenImageFont(kFontUrl, 32, vdl::SMOOTHFONT), "santbsb_.ttf");
+    vdl::YieldIfBusy();
     font28 = Required(vdl::OpenImageFont(kFontUrl, 28, vdl::SMOOTHFONT), "santbsb_.ttf");
+    vdl::YieldIfBusy();
     font24 = Required(vdl::OpenImageFont(kFontUrl, 24, vdl::SMOOTHFONT), "santbsb_.ttf");
     // The fonts keep their own copy of the file.
     vdl::ReleaseEmbeddedPages("santbsb_.ttf");
