@@ -19,6 +19,7 @@
 #   make web-bench the main thread's work per frame in headless Chromium, for both renderers
 #   make web-profile  a CPU profile of the main thread through the crowded field, by function
 #   make web-load  navigation to the first menu frame on a phone's network and a good one
+#   make web-tasks the page's start-up tasks on the main thread, with their busiest functions
 #   make web-lighthouse  Lighthouse's scores and core metrics for the page, mobile and desktop
 #   make web-serve serves build-web/ on http://127.0.0.1:8080/ as a static host does
 
@@ -29,7 +30,7 @@ WITH_DISPLAY = $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 
 .PHONY: run test build-release build-test tsan asan bench assets clean build-runner soak watch fuzz \
 	windows windows-test windows-configure deb deb-test dist web-deps web web-configure web-test web-bench \
-	web-serve web-profile web-load web-lighthouse
+	web-serve web-profile web-load web-tasks web-lighthouse
 
 run: build-release
 	./build-release/game/candycane-arena
@@ -181,6 +182,13 @@ web-profile: web-configure
 web-load: web
 	tests/web/run.sh --install-only
 	node bench/web_load.mjs build-web
+
+# The page's start-up task by task, from a trace of headless Chromium, on the page built with
+# its functions' names (bench/web_tasks.mjs).
+web-tasks: web-configure
+	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) --target candycane-arena-names
+	tests/web/run.sh --install-only
+	node bench/web_tasks.mjs build-wasm/page-names
 
 # Lighthouse, pinned in bench/lighthouse/package-lock.json, three runs of each preset against
 # the page as web-serve serves it.

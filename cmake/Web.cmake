@@ -142,15 +142,34 @@ function(vdl_game_page target)
     if(ARG_PICTURE)
         list(APPEND page_files --picture ${ARG_PICTURE})
     endif()
+    list(APPEND page_files --inline ${web}/app.js --inline ${web}/touch.js
+         --inline ${web}/touch.css)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${CCA_WEB_PAGE_DIR} ${web}/index.html
                 ${web}/loader.js ${program_dir}/${target}.js ${program_dir}/${target}.wasm
-                ${page_files} --inline ${web}/app.js --inline ${web}/touch.js
-                --inline ${web}/touch.css
+                ${page_files}
         COMMAND ${CMAKE_COMMAND} -E rm -f ${CCA_WEB_PAGE_DIR}/app.js ${CCA_WEB_PAGE_DIR}/touch.js
                 ${CCA_WEB_PAGE_DIR}/touch.css
         VERBATIM)
-    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${web}/loader.js
-                 ${web}/finish-page.mjs ${web}/app.js ${web}/touch.js ${web}/touch.css
-                 ${ARG_EARLY} ${ARG_LATE} ${ARG_PICTURE})
+    set(page_sources ${web}/loader.js ${web}/finish-page.mjs ${web}/app.js ${web}/touch.js
+        ${web}/touch.css ${ARG_EARLY} ${ARG_LATE} ${ARG_PICTURE})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${page_sources})
+
+    # The same page with the program's function names kept, in build-wasm/page-names/, for
+    # the profiles of start-up's tasks (bench/web_tasks.mjs, make web-tasks); built on asking.
+    set(names ${target}-names)
+    set(names_dir ${PROJECT_BINARY_DIR}/page-names-program)
+    add_executable(${names} EXCLUDE_FROM_ALL ${sources})
+    target_link_libraries(${names} PRIVATE ${libraries})
+    vdl_web_page(${names} ${names_dir} ${web}/index.html)
+    target_link_options(${names} PRIVATE -sASYNCIFY_ONLY=@${only}
+                        -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 --profiling-funcs)
+    set_target_properties(${names} PROPERTIES OUTPUT_NAME ${target})
+    add_dependencies(${names} ${calls})
+    add_custom_command(TARGET ${names} POST_BUILD
+        COMMAND ${CCA_NODE} ${web}/finish-page.mjs ${PROJECT_BINARY_DIR}/page-names
+                ${web}/index.html ${web}/loader.js ${names_dir}/${target}.js
+                ${names_dir}/${target}.wasm ${page_files}
+        VERBATIM)
+    set_property(TARGET ${names} APPEND PROPERTY LINK_DEPENDS ${only} ${page_sources})
 endfunction()
