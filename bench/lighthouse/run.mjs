@@ -1,9 +1,12 @@
 // Lighthouse (pinned in package.json beside this file) on the page as packaging/web/serve.mjs
 // serves it, with its mobile and its desktop preset, three runs each:
 //   node bench/lighthouse/run.mjs <page dir> [runs]
-// Prints each run's four category scores and the core metrics, then each preset's median;
-// the last run's reports are left in build-wasm/lighthouse-<preset>.json when that folder
-// exists. Chromium is Debian's, headless, drawing WebGL with SwiftShader as in the page test.
+// Prints each run's four category scores and the core metrics, and every audit that kept
+// accessibility, best practices or SEO below 100, then each preset's median; the last run's
+// reports are left in build-wasm/lighthouse-<preset>.json when that folder exists. The exit
+// code is 1 when accessibility, best practices or SEO was below 100 in any run (performance
+// is measured, not required). Chromium is Debian's, headless, drawing WebGL with SwiftShader
+// as in the page test.
 import { execFile, execFileSync } from "node:child_process";
 import { existsSync } from "node:fs";
 import { writeFile } from "node:fs/promises";
@@ -44,6 +47,8 @@ async function lighthouse(url, preset) {
 
 const load = () => execFileSync("uptime").toString().replace(/^.*load average: /, "").trim();
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const required = ["accessibility", "best-practices", "seo"];
+let short = false;
 const { server, port } = await startServer(dir);
 try {
   for (const preset of ["mobile", "desktop"]) {
@@ -61,6 +66,18 @@ try {
       console.log(`${preset} run ${run}: ${scores.join(", ")}; ${core.join(", ")}; ` +
                   `load average ${before}`);
       if (report.runtimeError) console.log(`    runtime error: ${report.runtimeError.message}`);
+      for (const id of required) {
+        const category = report.categories[id];
+        if (!category || category.score === 1) continue;
+        short = true;
+        for (const ref of category.auditRefs) {
+          const audit = report.audits[ref.id];
+          if (ref.weight > 0 && audit.score !== null && audit.score < 1) {
+            console.log(`    ${category.title}: ${audit.title}` +
+                        (audit.displayValue ? ` (${audit.displayValue})` : ""));
+          }
+        }
+      }
     }
     console.log(`${preset}: performance median ${median(perf)} over ${runs} runs ` +
                 `(${perf.join(", ")}); goal >= 90${median(perf) >= 90 ? "" : ", missed"}`);
@@ -72,3 +89,4 @@ try {
 } finally {
   server.close();
 }
+process.exitCode = short ? 1 : 0;

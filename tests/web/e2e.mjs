@@ -224,6 +224,18 @@ async function walk(port, shots) {
   const room = await page.evaluate(() => document.documentElement.scrollHeight - innerHeight);
   assert(room > 0, "the page is taller than the window, so keys could scroll it", `${room}`);
   if (shots) await writeFile(path.join(shots, "web-menu.png"), menu.png);
+  // The page shows its own picture before anything else loads, and no sound is made before
+  // the player's first click or key.
+  const first = await page.evaluate(() => {
+    const painted = performance.getEntriesByName("first-contentful-paint")[0]?.startTime;
+    const program = performance.getEntriesByType("resource")
+      .filter((r) => /\/candycane-arena\.[0-9a-f]+\.(js|wasm)$/.test(r.name));
+    return { painted, program: program.map((r) => Math.round(r.startTime)),
+             sound: !!window.Module.SDL2?.audioContext };
+  });
+  expect(first.program.length === 2 && first.program.every((t) => t >= first.painted),
+         "the program is fetched only once the page has painted", JSON.stringify(first));
+  expect(!first.sound, "no audio context before the first click or key");
 
   assert(await clickMenuUntil(70, 215, isIntro), "Start shows level 1's intro");
 
@@ -285,6 +297,12 @@ async function walk(port, shots) {
          "the music and the directions picture are fetched after the first menu frame",
          JSON.stringify(late));
   await clickAt(520, 215);  // Sound: Off
+  let sound = false;
+  for (let tries = 0; tries < 50 && !sound; ++tries) {
+    sound = await page.evaluate(() => !!window.Module.SDL2?.audioContext);
+    if (!sound) await sleep(100);
+  }
+  expect(sound, "the sound opens once the player has clicked");
   await sleep(500);
   expect(await waitFor(isMenu) && await page.evaluate(() => window.gameExitCode) === undefined,
          "switching the sound on in the menu waits for the music and goes on");
