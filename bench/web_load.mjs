@@ -52,6 +52,8 @@ async function measure(port, preset) {
     await page.setViewport({ width: 840, height: 640 });
     const cdp = await page.createCDPSession();
     await cdp.send("Network.enable");
+    // A fresh profile's cache can still hold what an earlier run's browser fetched.
+    await cdp.send("Network.clearBrowserCache");
     await cdp.send("Network.emulateNetworkConditions", {
       offline: false, latency: preset.rtt,
       downloadThroughput: preset.kbps * 1024 / 8, uploadThroughput: 750 * 1024 / 8,

@@ -38,6 +38,23 @@
     lostSaid = false;
   });
 
+  // ---- The manifest and the large icon, named once the game has its files: a browser asks
+  // for them (and for the icon the manifest names) as soon as the page names them, which on
+  // a phone's link would share it with the program.
+  const gameFilesLoaded = new Promise((done) => {
+    window.addEventListener("gamefilesloaded", () => done(), { once: true });
+  });
+  gameFilesLoaded.then(() => {
+    const links = [{ rel: "manifest", href: "manifest.webmanifest" },
+                   { rel: "icon", href: "candycane-arena-192.png", type: "image/png",
+                     sizes: "192x192" }];
+    for (const attributes of links) {
+      const link = document.createElement("link");
+      for (const [name, value] of Object.entries(attributes)) link.setAttribute(name, value);
+      document.head.appendChild(link);
+    }
+  });
+
   // ---- The service worker.
   if (!("serviceWorker" in navigator) || !window.isSecureContext) return;
   const workers = navigator.serviceWorker;
@@ -91,10 +108,10 @@
   }).catch(() => {});
 
   // The worker's install fetches every file of the build. On a first visit it waits until the
-  // page has its own (the program, then the music and the directions picture after the first
-  // frame), so it only revalidates them instead of fetching them beside the page.
+  // page has its own (the program, then the music and the directions picture once the menu is
+  // up), so it only revalidates them instead of fetching them beside the page.
   const register = () => workers.register("sw.js");
-  window.appReady.then(() => window.gameFilesLoaded).then(register).then((registration) => {
+  window.appReady.then(() => gameFilesLoaded).then(register).then((registration) => {
     if (!registration) return;
     if (registration.waiting && workers.controller) offer(registration.waiting);
     if (registration.installing) offerWhenInstalled(registration.installing);

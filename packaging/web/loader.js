@@ -5,8 +5,8 @@
 // needs: the program, compiled while it downloads, and the title picture the game draws. The
 // page hands the game the files the build left out of the program when it asks for them
 // (Module.pageFile, Module.takePageFile); those the menu does not need (the music, the
-// directions picture) are fetched only once the title menu is up, and gameFilesLoaded
-// settles when they have come. The table of file names comes from the build; without one
+// directions picture) are fetched only once the title menu is up, and the page's
+// "gamefilesloaded" event says when they have come. The table of file names comes from the build; without one
 // (the page opened from the source tree) every file is under its own name.
 "use strict";
 window.loadGame = (function () {
@@ -112,9 +112,11 @@ window.loadGame = (function () {
         failed.add(name);
       }));
   }
+  // Once they have come, the page says so with a "gamefilesloaded" event on the window.
   let lateFilesAsked;
-  window.gameFilesLoaded = new Promise((done) => { lateFilesAsked = done; })
-    .then(() => Promise.all(onTheirWay));
+  new Promise((done) => { lateFilesAsked = done; })
+    .then(() => Promise.all(onTheirWay))
+    .then(() => window.dispatchEvent(new Event("gamefilesloaded")));
 
   const wasm = painted.then(() => {
     expect("candycane-arena.wasm");

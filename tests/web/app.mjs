@@ -271,6 +271,8 @@ async function installable(server) {
     watch(page);
     await page.goto(`http://127.0.0.1:${server.port}/`);
     await page.waitForFunction(() => window.gameStarted !== undefined, { timeout: 20000 });
+    // The page names its manifest once the game has its files.
+    await page.waitForSelector("link[rel=manifest]", { timeout: 20000 });
     const cdp = await page.createCDPSession();
     const { installabilityErrors } = await cdp.send("Page.getInstallabilityErrors");
     expect(installabilityErrors.length === 0, "Chromium finds the page installable",
