@@ -77,6 +77,7 @@ std::shared_ptr<TGraphics> TGLVex2DDriverBase::CreateGraphics(int width, int hei
     std::shared_ptr<TGraphics> g =
         GLContextDriver(api_)->CreateGraphics(width, height, depth, hz, flags);
     if (!g) return nullptr;
+    ContextMade();
     YieldIfBusy();
     return TVex2DGraphics::Create(std::move(g), shared_from_this());
 }

@@ -122,6 +122,9 @@ public:
     GLContextApi Api() const { return api_; }
 
 protected:
+    // Told when a surface's context has been made, before the surface is set up and made
+    // current: what its GL may work on meanwhile can be asked for here.
+    virtual void ContextMade() {}
     // Sets up the surface's context, just made current, for drawing with this renderer.
     virtual void SetUpContext() = 0;
     // One unit per arena pixel with y down over core_.view's box; GL's viewport is set after.

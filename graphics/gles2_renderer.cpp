@@ -176,37 +176,55 @@ GLuint LinkProgram(GLuint vertex, GLuint fragment) {
     return program;
 }
 
-// Makes the programs, the vertex buffer and DrawPixmap's texture in the shared context, once.
-// NOTE: every shader is compiled and every program linked before any is asked how it went:
-// a question waits until the GL has done all that was asked before it, so the compiles of a
-// GL that runs in another process (a browser's) are waited for once, not one by one.
-void EnsureProgram() {
-    if (es.programs[0][0]) return;
+// The shaders and programs asked for and not yet asked how they built (0: none).
+struct BuildingPrograms {
+    GLuint vertex = 0;
+    GLuint fragments[2][2] = {};
+    GLuint programs[2][2] = {};
+} building;
+
+// Compiles the shaders and links the programs in the shared context, without waiting for them.
+void StartPrograms() {
+    if (es.programs[0][0] || building.vertex) return;
     SharedContextScope shared(kApi);
     const char* const defines[2][2] = {
         {"", "#define ALPHA_TEST\n"},
         {"#define TEXTURED\n", "#define TEXTURED\n#define ALPHA_TEST\n"}};
-    const GLuint vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fragments[2][2];
-    GLuint programs[2][2];
+    building.vertex = CompileShader(GL_VERTEX_SHADER, kVertexShader);
     for (int textured = 0; textured < 2; ++textured) {
         for (int test = 0; test < 2; ++test) {
-            fragments[textured][test] =
+            const GLuint fragment =
                 CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines[textured][test]);
-            programs[textured][test] = LinkProgram(vertex, fragments[textured][test]);
+            building.fragments[textured][test] = fragment;
+            building.programs[textured][test] = LinkProgram(building.vertex, fragment);
         }
     }
-    RequireBuilt(vertex, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
+    glFlush();
+}
+
+// Makes the programs, the vertex buffer and DrawPixmap's texture in the shared context, once.
+// NOTE: every shader is compiled and every program linked before any is asked how it went:
+// a question waits until the GL has done all that was asked before it, so the compiles of a
+// GL that runs in another process (a browser's) are waited for once, not one by one, and
+// ContextMade asks for them early, so that GL works on them while the program goes on.
+void EnsureProgram() {
+    if (es.programs[0][0]) return;
+    StartPrograms();
+    SharedContextScope shared(kApi);
+    BuildingPrograms built = building;
+    building = {};
+    RequireBuilt(built.vertex, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
                  "a shader does not compile");
-    glDeleteShader(vertex);
+    glDeleteShader(built.vertex);
     for (int textured = 0; textured < 2; ++textured) {
         for (int test = 0; test < 2; ++test) {
-            RequireBuilt(fragments[textured][test], GL_COMPILE_STATUS, glGetShaderiv,
+            RequireBuilt(built.fragments[textured][test], GL_COMPILE_STATUS, glGetShaderiv,
                          glGetShaderInfoLog, "a shader does not compile");
-            glDeleteShader(fragments[textured][test]);
-            RequireBuilt(programs[textured][test], GL_LINK_STATUS, glGetProgramiv,
+            glDeleteShader(built.fragments[textured][test]);
+            RequireBuilt(built.programs[textured][test], GL_LINK_STATUS, glGetProgramiv,
                          glGetProgramInfoLog, "the shaders do not link");
-            es.uScale[textured][test] = glGetUniformLocation(programs[textured][test], "u_scale");
+            es.uScale[textured][test] =
+                glGetUniformLocation(built.programs[textured][test], "u_scale");
         }
     }
 
@@ -214,7 +232,7 @@ void EnsureProgram() {
     es.pixmapTexture = GenTexture(false, false);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFlush();
-    std::memcpy(es.programs, programs, sizeof programs);
+    std::memcpy(es.programs, built.programs, sizeof built.programs);
 }
 
 bool IsAtlasPage(GLuint name) {
@@ -424,6 +442,10 @@ std::shared_ptr<TGLES2ImageFrame> TGLES2ImageFrame::CreateFromPixmap(const Pixma
 
 TGLES2Vex2DDriver::TGLES2Vex2DDriver() : TGLVex2DDriverBase(kApi, es) {}
 
+void TGLES2Vex2DDriver::ContextMade() {
+    StartPrograms();
+}
+
 void TGLES2Vex2DDriver::SetUpContext() {
     EnsureProgram();
     es.usedProgram = 0;
@@ -578,6 +600,7 @@ void TGLES2Vex2DDriver::RestoreLostContext() {
     es.runs.clear();
     es.batchTexture = 0;
     std::memset(es.programs, 0, sizeof es.programs);
+    building = {};
     es.buffer = 0;
     es.pixmapTexture = 0;
     for (auto& page : es.pages)

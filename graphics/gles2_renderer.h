@@ -102,6 +102,8 @@ public:
     void RestoreLostContext();
 
 protected:
+    // Starts building the shaders (once), which SetUpContext then waits for.
+    void ContextMade() override;
     // Builds the shaders once, then binds the vertex buffer and its attributes in the context;
     // the projection is a scale uniform in every program; MASKBLEND picks the programs that
     // discard; the frame's draw call count becomes the last frame's once it is shown.
