@@ -87,8 +87,14 @@ build_libvorbis() { autotools_build libvorbis "$1" --with-ogg="$prefix" --disabl
 
 build_libsdl2() {
   # SDL's Emscripten backend, without pthreads: SDL's threads become its generic ones.
+  # Lean and mean (src/SDL_internal.h): no optimised surface blitters, RLE, YUV or software
+  # renderer, which the page reaches only through the cursor's one conversion, which SDL's
+  # generic blitter does. Nor the drivers the page never starts: the dummy and offscreen
+  # video drivers (platform/gl_context.cpp passes over them) and the dummy and disk audio
+  # drivers, which SDL starts only when SDL_AUDIODRIVER names them.
   cmake_build sdl2 "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
-      -DSDL_PTHREADS=OFF
+      -DSDL_PTHREADS=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 -DSDL_DUMMYVIDEO=OFF \
+      -DSDL_OFFSCREEN=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DISKAUDIO=OFF
 }
 
 # Only the tests link these.
