@@ -77,8 +77,9 @@ build_freetype() {
   local opt=$1/include/freetype/config/ftoption.h
   sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB$|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' "$opt"
   grep -q '^#define FT_CONFIG_OPTION_USE_ZLIB' "$opt" && return 1
-  cmake_build freetype "$1" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON \
-      -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON
+  # It runs only while the fonts are rendered at start-up: compiled for size.
+  cmake_build freetype "$1" -DCMAKE_C_FLAGS_RELEASE="-Oz -DNDEBUG" -DFT_DISABLE_ZLIB=ON \
+      -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON
 }
 
 build_libogg() { autotools_build libogg "$1"; }
@@ -93,8 +94,8 @@ build_libsdl2() {
   # video drivers (platform/gl_context.cpp passes over them) and the dummy and disk audio
   # drivers, which SDL starts only when SDL_AUDIODRIVER names them.
   cmake_build sdl2 "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
-      -DSDL_PTHREADS=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 -DSDL_DUMMYVIDEO=OFF \
-      -DSDL_OFFSCREEN=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DISKAUDIO=OFF
+      -DSDL_PTHREADS=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 -DCMAKE_C_FLAGS_RELEASE="-Oz -DNDEBUG" \
+      -DSDL_DUMMYVIDEO=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DISKAUDIO=OFF
 }
 
 # Only the tests link these.
