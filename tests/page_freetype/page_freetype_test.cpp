@@ -2,11 +2,13 @@
 // the game's font exactly as FreeType with every module does: the same face, the same
 // character map, and at every size the game uses (and a few more) the same glyph metrics and
 // the same bitmaps, glyph by glyph. This program links vdl_freetype_truetype as the page does,
-// so the engine's fonts here are made with the page's modules.
+// so the engine's fonts here are made with the page's modules. And the font has none of the
+// tables whose support the web build's FreeType leaves out (packaging/web/build-deps.sh).
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_MODULE_H
 #include FT_FONT_FORMATS_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <gtest/gtest.h>
 
@@ -98,6 +100,35 @@ TEST(PageFreeType, TheFaceAndItsCharacterMapAreTheWholeFreeTypes) {
     EXPECT_STREQ(FT_Get_Font_Format(all.face), "TrueType");
     for (FT_ULong c = 0; c <= 0xFFFF; ++c)
         ASSERT_EQ(FT_Get_Char_Index(page.face, c), FT_Get_Char_Index(all.face, c)) << c;
+}
+
+TEST(PageFreeType, TheFontHasNoTableTheWebFreeTypeLeavesOut) {
+    const auto bytes = ReadFile(kFont);
+    ASSERT_FALSE(bytes.empty()) << kFont;
+    Opened page;
+    ASSERT_NO_FATAL_FAILURE(Open(page, true, bytes));
+    // Its outlines and its hinting programs are there.
+    for (const char* tag : {"glyf", "loca", "fpgm", "prep", "cmap"}) {
+        FT_ULong length = 0;
+        EXPECT_EQ(FT_Load_Sfnt_Table(page.face, FT_MAKE_TAG(tag[0], tag[1], tag[2], tag[3]), 0,
+                                     nullptr, &length),
+                  0)
+            << tag;
+        EXPECT_GT(length, 0u) << tag;
+    }
+    // Variations, colour layers, SVG glyphs, embedded bitmaps and their BDF properties are not.
+    for (const char* tag :
+         {"fvar", "gvar", "avar", "cvar", "HVAR", "VVAR", "MVAR", "COLR", "CPAL", "SVG ", "EBDT",
+          "EBLC", "EBSC", "CBDT", "CBLC", "bdat", "bloc", "sbix", "BDF "}) {
+        FT_ULong length = 0;
+        EXPECT_NE(FT_Load_Sfnt_Table(page.face, FT_MAKE_TAG(tag[0], tag[1], tag[2], tag[3]), 0,
+                                     nullptr, &length),
+                  0)
+            << tag;
+    }
+    EXPECT_FALSE(FT_HAS_MULTIPLE_MASTERS(page.face));
+    EXPECT_FALSE(FT_HAS_FIXED_SIZES(page.face));
+    EXPECT_FALSE(FT_HAS_COLOR(page.face));
 }
 
 TEST(PageFreeType, EveryGlyphRendersTheSameAtEverySize) {
