@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "graphics/freetype_library.h"
 #include "runtime/errors.h"
 #include "stream/url.h"
 
@@ -28,7 +29,7 @@ struct FreeTypeState {
 FT_Library Library() {
     if (!ft.libraryTried) {
         ft.libraryTried = true;
-        if (FT_Init_FreeType(&ft.library) != 0) ft.library = nullptr;
+        if (NewFreeTypeLibrary(&ft.library) != 0) ft.library = nullptr;
     }
     return ft.library;
 }

@@ -67,7 +67,7 @@ autotools_build() {
 
 build_libpng1.6() {
   cmake_build libpng "$1" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-      -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DZLIB_ROOT="$prefix"
+      -DPNG_HARDWARE_OPTIMIZATIONS=OFF -DZLIB_ROOT="$prefix" -DCMAKE_C_FLAGS_RELEASE="-Os -DNDEBUG"
 }
 
 build_freetype() {
@@ -77,8 +77,19 @@ build_freetype() {
   local opt=$1/include/freetype/config/ftoption.h
   sed -i 's|^#define FT_CONFIG_OPTION_USE_ZLIB$|/* #undef FT_CONFIG_OPTION_USE_ZLIB */|' "$opt"
   grep -q '^#define FT_CONFIG_OPTION_USE_ZLIB' "$opt" && return 1
-  cmake_build freetype "$1" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON \
-      -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON
+  # Nor what only other kinds of TrueType font use, which the game's has none of (its tables
+  # are checked in tests/page_freetype): Mac resource forks, variations, colour layers and
+  # SVG glyphs, embedded bitmaps and their BDF properties.
+  local option
+  for option in FT_CONFIG_OPTION_MAC_FONTS FT_CONFIG_OPTION_GUESSING_EMBEDDED_RFORK \
+                TT_CONFIG_OPTION_GX_VAR_SUPPORT TT_CONFIG_OPTION_COLOR_LAYERS FT_CONFIG_OPTION_SVG \
+                TT_CONFIG_OPTION_EMBEDDED_BITMAPS TT_CONFIG_OPTION_BDF; do
+    sed -i "s|^#define $option\$|/* #undef $option */|" "$opt"
+    grep -q "^#define $option\$" "$opt" && return 1
+  done
+  # It runs only while the fonts are rendered at start-up: compiled for size.
+  cmake_build freetype "$1" -DCMAKE_C_FLAGS_RELEASE="-Oz -DNDEBUG" -DFT_DISABLE_ZLIB=ON \
+      -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_BROTLI=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_PNG=ON
 }
 
 build_libogg() { autotools_build libogg "$1"; }
@@ -87,8 +98,14 @@ build_libvorbis() { autotools_build libvorbis "$1" --with-ogg="$prefix" --disabl
 
 build_libsdl2() {
   # SDL's Emscripten backend, without pthreads: SDL's threads become its generic ones.
+  # Lean and mean (src/SDL_internal.h): no optimised surface blitters, RLE, YUV or software
+  # renderer, which the page reaches only through the cursor's one conversion, which SDL's
+  # generic blitter does. Nor the drivers the page never starts: the dummy and offscreen
+  # video drivers (platform/gl_context.cpp passes over them) and the dummy and disk audio
+  # drivers, which SDL starts only when SDL_AUDIODRIVER names them.
   cmake_build sdl2 "$1" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_TESTS=OFF \
-      -DSDL_PTHREADS=OFF
+      -DSDL_PTHREADS=OFF -DCMAKE_C_FLAGS=-DSDL_LEAN_AND_MEAN=1 -DCMAKE_C_FLAGS_RELEASE="-Oz -DNDEBUG" \
+      -DSDL_DUMMYVIDEO=OFF -DSDL_OFFSCREEN=OFF -DSDL_DUMMYAUDIO=OFF -DSDL_DISKAUDIO=OFF
 }
 
 # Only the tests link these.
