@@ -11,6 +11,7 @@
 #include "graphics/image_font.h"
 #include "runtime/phase_times.h"
 #include "runtime/program.h"
+#include "system/clock.h"
 #include "system/polled_input.h"
 
 namespace game {
@@ -88,10 +89,16 @@ void DrawRectOutline(int x, int y, int w, int h) {
 
 void TitleMenu() {
     LoadImageOnFirstUse(&GameImages::title);
+    // A button measures its text, which renders the glyphs it has not met: on a page each is
+    // a step of start-up of its own (vdl::YieldIfBusy).
     const auto start = TButton::Create(50, 200, "Start");
+    vdl::YieldIfBusy();
     const auto quit = TButton::Create(50, 275, "Quit");
+    vdl::YieldIfBusy();
     const auto directions = TButton::Create(50, 350, "Directions");
+    vdl::YieldIfBusy();
     const auto sound = TButton::Create(500, 200, kSoundOffLabel);
+    vdl::YieldIfBusy();
     for (;;) {
         if (directions->clicked == 1) DirectionsScreen();
         if (quit->clicked == 1) vdl::EndProgram();
