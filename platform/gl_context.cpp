@@ -17,7 +17,6 @@
 #include "runtime/errors.h"
 #include "runtime/phase_times.h"
 #include "runtime/program.h"
-#include "system/clock.h"
 
 namespace vdl {
 
@@ -345,7 +344,6 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
     record->window = SDL_CreateWindow(AppTitle().c_str(), x, y, width, height, windowFlags);
     if (!record->window) return nullptr;
     MarkPhase("game window");
-    YieldIfBusy();  // a page's canvas and its context are each a step of start-up
     record->context = CreateSharingContext(record->window, api);
     if (!record->context) return nullptr;
     MarkPhase("game window context");
