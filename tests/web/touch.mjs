@@ -385,8 +385,9 @@ async function walk(width, height, phone, shots) {
     const stopped = { ...cane };
     await sleep(500);
     const s = await grab();
+    // The cane's shots would fly right along its row; an enemy's shot elsewhere is no fault.
     const stray = s.redShapes().filter((shape) => shape.red < 80 &&
-      Math.hypot(shape.x - cane.x, shape.y - cane.y) > 40 &&
+      Math.abs(shape.y - cane.y) < 30 && shape.x > cane.x + 40 &&
       Math.hypot(shape.x - cane.x - 100, shape.y - cane.y) > 25).length;
     return [stray === 0 && Math.hypot(cane.x - stopped.x, cane.y - stopped.y) < 8,
             `from ${JSON.stringify(stopped)} to ${JSON.stringify(cane)}, ${stray} shots`];
