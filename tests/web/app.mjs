@@ -15,24 +15,13 @@ import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
 import { setTimeout as sleep } from "node:timers/promises";
-import pngjs from "pngjs";
 import { launchChromium, servePage, types } from "./browser.mjs";
+import { Screen, Stop, assert, dark, expect, lightGreen, red, results } from "./screen.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const makeSw = path.join(here, "../../packaging/web/make-sw.mjs");
 const dir = path.resolve(process.argv[2] || "build-web");
 const shots = process.env.CCA_WEB_SHOTS ? path.resolve(process.env.CCA_WEB_SHOTS) : null;
-
-let passed = 0, failed = 0;
-class Stop extends Error {}
-function expect(ok, what, detail = "") {
-  if (ok) ++passed, console.log(`ok - ${what}`);
-  else ++failed, console.log(`not ok - ${what}${detail ? `: ${detail}` : ""}`);
-  return ok;
-}
-function assert(ok, what, detail) {
-  if (!expect(ok, what, detail)) throw new Stop();
-}
 
 // ---- Builds: copies of the page, marked in the page and the script, with their own worker.
 
@@ -90,48 +79,8 @@ function switchableServer() {
   return self;
 }
 
-// ---- Pixels: the arena of a canvas screenshot and the screens' colour tests.
+// ---- Pixels: the screens, as the page test reads them (screen.mjs).
 
-const dark = (r, g, b) => r < 80 && g < 80 && b < 80;
-const red = (r, g, b) => r > 150 && g < 110 && b < 110;
-const lightGreen = (r, g, b) => g > 200 && r > 90 && r < 200 && b > 90 && b < 200;
-
-// The arena (800 x 600) of a canvas as graphics/letterbox.cpp places it, pixel by pixel.
-function arena(shot) {
-  const png = pngjs.PNG.sync.read(shot);
-  const scale = Math.min(png.width / 800, png.height / 600);
-  const bw = Math.trunc(800 * scale), bh = Math.trunc(600 * scale);
-  const bx = Math.trunc((png.width - bw) / 2), by = Math.trunc((png.height - bh) / 2);
-  const data = Buffer.alloc(800 * 600 * 4);
-  for (let y = 0; y < 600; ++y) {
-    const cy = by + Math.trunc((y + 0.5) * bh / 600);
-    for (let x = 0; x < 800; ++x) {
-      const from = (cy * png.width + bx + Math.trunc((x + 0.5) * bw / 800)) * 4;
-      png.data.copy(data, (y * 800 + x) * 4, from, from + 4);
-    }
-  }
-  const count = (x0, y0, x1, y1, test) => {
-    let n = 0;
-    for (let y = y0; y < y1; ++y) {
-      for (let x = x0; x < x1; ++x) {
-        const i = (y * 800 + x) * 4;
-        if (test(data[i], data[i + 1], data[i + 2])) ++n;
-      }
-    }
-    return n;
-  };
-  const redCentreX = (x0, y0, x1, y1) => {
-    let sum = 0, n = 0;
-    for (let y = y0; y < y1; ++y) {
-      for (let x = x0; x < x1; ++x) {
-        const i = (y * 800 + x) * 4;
-        if (red(data[i], data[i + 1], data[i + 2])) sum += x, ++n;
-      }
-    }
-    return n ? Math.trunc(sum / n) : -1;
-  };
-  return { data, count, redCentreX, box: { x: bx, y: by, w: bw, h: bh } };
-}
 // Pixels of two arenas that differ by more than a rounding step in any channel.
 function differing(a, b) {
   let n = 0;
@@ -162,7 +111,7 @@ function watch(p) {
 
 async function grab(where) {
   const canvas = await where.$("#canvas");
-  return arena(await canvas.screenshot({ type: "png" }));
+  return new Screen(await canvas.screenshot({ type: "png" }));
 }
 async function waitFor(where, done, timeoutMs = 10000) {
   const end = Date.now() + timeoutMs;
@@ -534,8 +483,8 @@ async function main() {
     await server.stop().catch(() => {});
     await rm(root, { recursive: true, force: true });
   }
-  console.log(`web app: ${passed} passed, ${failed} failed`);
-  return failed ? 1 : 0;
+  console.log(`web app: ${results.passed} passed, ${results.failed} failed`);
+  return results.failed ? 1 : 0;
 }
 
 process.exitCode = await main();

@@ -17,78 +17,14 @@ import { readFile, stat, writeFile } from "node:fs/promises";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
-import pngjs from "pngjs";
 import { launchChromium, servePage } from "./browser.mjs";
+import { Screen, Stop, arenaBox, assert, dark, expect, lightGreen, red, results, white }
+  from "./screen.mjs";
 
 const dir = path.resolve(process.argv[2] || "build-web");
 const lastScreenPath = path.join(tmpdir(), "cca-web-e2e-last-screen.png");
 
-// ---- Pixels: the desktop test's colour and screen tests, on a decoded canvas PNG.
-
-const dark = (r, g, b) => r < 80 && g < 80 && b < 80;
-const white = (r, g, b) => r > 235 && g > 235 && b > 235;
-// Candy-cane, hat and bullet red at full strength.
-const red = (r, g, b) => r > 150 && g < 110 && b < 110;
-// The HUD's green at half alpha over the white field.
-const lightGreen = (r, g, b) => g > 200 && r > 90 && r < 200 && b > 90 && b < 200;
-
-// The arena's box in a canvas of w x h pixels, as graphics/letterbox.cpp places it.
-function arenaBox(w, h) {
-  if (w * 600 >= h * 800) {
-    const bw = Math.max(Math.trunc(800 * h / 600), 1);
-    return { x: Math.trunc((w - bw) / 2), y: 0, w: bw, h };
-  }
-  const bh = Math.max(Math.trunc(600 * w / 800), 1);
-  return { x: 0, y: Math.trunc((h - bh) / 2), w, h: bh };
-}
-
-// The arena of a canvas screenshot: 800 x 600, each pixel the canvas pixel under its centre;
-// png is the arena as a PNG. bars counts the pixels outside the box that are not black.
-class Screen {
-  constructor(shot, box) {
-    const canvas = pngjs.PNG.sync.read(shot);
-    const arena = new pngjs.PNG({ width: 800, height: 600 });
-    for (let y = 0; y < 600; ++y) {
-      const cy = box.y + Math.trunc((y + 0.5) * box.h / 600);
-      for (let x = 0; x < 800; ++x) {
-        const from = (cy * canvas.width + box.x + Math.trunc((x + 0.5) * box.w / 800)) * 4;
-        canvas.data.copy(arena.data, (y * 800 + x) * 4, from, from + 4);
-      }
-    }
-    this.bars = 0;
-    for (let y = 0; y < canvas.height; ++y) {
-      for (let x = 0; x < canvas.width; ++x) {
-        const i = (y * canvas.width + x) * 4;
-        const inBox = x >= box.x && x < box.x + box.w && y >= box.y && y < box.y + box.h;
-        if (!inBox && (canvas.data[i] | canvas.data[i + 1] | canvas.data[i + 2])) ++this.bars;
-      }
-    }
-    Object.assign(this, { width: 800, height: 600, data: arena.data });
-    this.png = pngjs.PNG.sync.write(arena);
-  }
-  // Pixels in [x0, x1) x [y0, y1) the test holds for.
-  count(x0, y0, x1, y1, test) {
-    let n = 0;
-    for (let y = y0; y < y1; ++y) {
-      for (let x = x0; x < x1; ++x) {
-        const i = (y * this.width + x) * 4;
-        if (test(this.data[i], this.data[i + 1], this.data[i + 2])) ++n;
-      }
-    }
-    return n;
-  }
-  // Mean x of the red pixels in the rectangle; -1 without any.
-  redCentreX(x0, y0, x1, y1) {
-    let sum = 0, n = 0;
-    for (let y = y0; y < y1; ++y) {
-      for (let x = x0; x < x1; ++x) {
-        const i = (y * this.width + x) * 4;
-        if (red(this.data[i], this.data[i + 1], this.data[i + 2])) sum += x, ++n;
-      }
-    }
-    return n ? Math.trunc(sum / n) : -1;
-  }
-}
+// ---- The screens, by their pixels.
 
 const isMenu = (s) => s.count(0, 20, 800, 170, red) > 2000 &&
   s.count(50, 200, 120, 240, dark) > 100 && s.count(0, 200, 12, 580, red) === 0;
@@ -103,18 +39,6 @@ const isDirections = (s) => s.count(0, 200, 12, 580, red) > 300 &&
   s.count(788, 200, 800, 580, red) > 300;
 const caneX = (s) => s.redCentreX(330, 260, 700, 340);
 
-// ---- Results: each step passes or fails; a failed step the rest depends on ends the walk.
-
-let passed = 0, failed = 0;
-class Stop extends Error {}
-function expect(ok, what, detail = "") {
-  if (ok) ++passed, console.log(`ok - ${what}`);
-  else ++failed, console.log(`not ok - ${what}${detail ? `: ${detail}` : ""}`);
-  return ok;
-}
-function assert(ok, what, detail) {
-  if (!expect(ok, what, detail)) throw new Stop();
-}
 
 // ---- The walk.
 
@@ -403,8 +327,8 @@ async function main() {
     console.log(`screenshots: ${path.join(shots, "web-menu.png")}, web-play.png, ` +
                 "web-page-wide.png, web-page-tall.png");
   }
-  console.log(`web e2e: ${passed} passed, ${failed} failed`);
-  return failed ? 1 : 0;
+  console.log(`web e2e: ${results.passed} passed, ${results.failed} failed`);
+  return results.failed ? 1 : 0;
 }
 
 process.exitCode = await main();

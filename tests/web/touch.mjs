@@ -18,83 +18,13 @@ import path from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
 import pngjs from "pngjs";
 import { launchChromium, servePage } from "./browser.mjs";
+import { Screen, Stop, arenaBox, assert, dark, expect, lightGreen, red, results, white }
+  from "./screen.mjs";
 
 const dir = path.resolve(process.argv[2] || "build-web");
 const lastScreenPath = path.join(tmpdir(), "cca-web-touch-last-screen.png");
 
-// ---- Pixels, as tests/web/e2e.mjs reads them: the arena of a canvas screenshot.
-
-const dark = (r, g, b) => r < 80 && g < 80 && b < 80;
-const white = (r, g, b) => r > 235 && g > 235 && b > 235;
-const red = (r, g, b) => r > 150 && g < 110 && b < 110;
-const lightGreen = (r, g, b) => g > 200 && r > 90 && r < 200 && b > 90 && b < 200;
-
-function arenaBox(w, h) {
-  if (w * 600 >= h * 800) {
-    const bw = Math.max(Math.trunc(800 * h / 600), 1);
-    return { x: Math.trunc((w - bw) / 2), y: 0, w: bw, h };
-  }
-  const bh = Math.max(Math.trunc(600 * w / 800), 1);
-  return { x: 0, y: Math.trunc((h - bh) / 2), w, h: bh };
-}
-
-class Screen {
-  constructor(shot, box) {
-    const canvas = pngjs.PNG.sync.read(shot);
-    this.data = Buffer.alloc(800 * 600 * 4);
-    for (let y = 0; y < 600; ++y) {
-      const cy = box.y + Math.trunc((y + 0.5) * box.h / 600);
-      for (let x = 0; x < 800; ++x) {
-        const from = (cy * canvas.width + box.x + Math.trunc((x + 0.5) * box.w / 800)) * 4;
-        canvas.data.copy(this.data, (y * 800 + x) * 4, from, from + 4);
-      }
-    }
-  }
-  count(x0, y0, x1, y1, test) {
-    let n = 0;
-    for (let y = Math.max(0, Math.trunc(y0)); y < Math.min(600, y1); ++y) {
-      for (let x = Math.max(0, Math.trunc(x0)); x < Math.min(800, x1); ++x) {
-        const i = (y * 800 + x) * 4;
-        if (test(this.data[i], this.data[i + 1], this.data[i + 2])) ++n;
-      }
-    }
-    return n;
-  }
-  // The red shapes below the HUD, biggest first: 10-pixel cells with red in them, joined
-  // with their neighbours; each with its red pixels and centre.
-  redShapes() {
-    const cols = 80, rows = 60, cells = new Int32Array(cols * rows);
-    for (let y = 45; y < 600; ++y) {
-      for (let x = 0; x < 800; ++x) {
-        const i = (y * 800 + x) * 4;
-        if (red(this.data[i], this.data[i + 1], this.data[i + 2])) {
-          ++cells[Math.trunc(y / 10) * cols + Math.trunc(x / 10)];
-        }
-      }
-    }
-    const seen = new Uint8Array(cols * rows), shapes = [];
-    for (let start = 0; start < cells.length; ++start) {
-      if (!cells[start] || seen[start]) continue;
-      let n = 0, sx = 0, sy = 0;
-      const todo = [start];
-      seen[start] = 1;
-      while (todo.length) {
-        const c = todo.pop(), cx = c % cols, cy = Math.trunc(c / cols);
-        n += cells[c], sx += (cx * 10 + 5) * cells[c], sy += (cy * 10 + 5) * cells[c];
-        for (let dy = -1; dy <= 1; ++dy) {
-          for (let dx = -1; dx <= 1; ++dx) {
-            const nx = cx + dx, ny = cy + dy, next = ny * cols + nx;
-            if (nx < 0 || ny < 0 || nx >= cols || ny >= rows || !cells[next] || seen[next]) continue;
-            seen[next] = 1;
-            todo.push(next);
-          }
-        }
-      }
-      shapes.push({ red: n, x: sx / n, y: sy / n });
-    }
-    return shapes.sort((a, b) => b.red - a.red);
-  }
-}
+// ---- The screens, by their pixels.
 
 const isMenu = (s) => s.count(0, 20, 800, 170, red) > 800 && s.count(0, 200, 12, 580, red) === 0;
 const isIntro = (s) => s.count(100, 100, 300, 140, dark) > 40 &&
@@ -108,19 +38,6 @@ const isPaused = (s) => s.count(100, 100, 200, 135, dark) > 40 &&
   s.count(0, 0, 800, 100, white) === 80000;
 // Red shapes big enough to be the candy cane (or a hat), not a shot or the aiming cross.
 const caneShapes = (s) => s.redShapes().filter((shape) => shape.red > 80);
-
-// ---- Results.
-
-let passed = 0, failed = 0;
-class Stop extends Error {}
-function expect(ok, what, detail = "") {
-  if (ok) ++passed, console.log(`ok - ${what}`);
-  else ++failed, console.log(`not ok - ${what}${detail ? `: ${detail}` : ""}`);
-  return ok;
-}
-function assert(ok, what, detail) {
-  if (!expect(ok, what, detail)) throw new Stop();
-}
 
 // ---- The page and its fingers.
 
@@ -531,8 +448,8 @@ async function main() {
     if (chromium) await chromium.close();
     server.close();
   }
-  console.log(`web touch: ${passed} passed, ${failed} failed`);
-  return failed ? 1 : 0;
+  console.log(`web touch: ${results.passed} passed, ${results.failed} failed`);
+  return results.failed ? 1 : 0;
 }
 
 process.exitCode = await main();
