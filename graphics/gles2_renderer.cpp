@@ -133,6 +133,9 @@ struct RendererState : GLRendererCore {
     // [textured][alpha test].
     GLuint programs[2][2] = {};
     GLint uScale[2][2] = {};
+    // The current surface's u_scale, and whether each program was given it since it changed.
+    float scaleX = 0.0f, scaleY = 0.0f;
+    bool scaled[2][2] = {};
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
 
@@ -183,7 +186,8 @@ struct BuildingPrograms {
     GLuint programs[2][2] = {};
 } building;
 
-// Compiles the shaders and links the programs in the shared context, without waiting for them.
+// Compiles the shaders and links the programs in the shared context without waiting for
+// them, and makes the vertex buffer and DrawPixmap's texture there, once.
 void StartPrograms() {
     if (es.programs[0][0] || building.vertex) return;
     SharedContextScope shared(kApi);
@@ -199,14 +203,18 @@ void StartPrograms() {
             building.programs[textured][test] = LinkProgram(building.vertex, fragment);
         }
     }
+    glGenBuffers(1, &es.buffer);
+    es.pixmapTexture = GenTexture(false, false);
+    glBindTexture(GL_TEXTURE_2D, 0);
     glFlush();
 }
 
-// Makes the programs, the vertex buffer and DrawPixmap's texture in the shared context, once.
-// NOTE: every shader is compiled and every program linked before any is asked how it went:
-// a question waits until the GL has done all that was asked before it, so the compiles of a
-// GL that runs in another process (a browser's) are waited for once, not one by one, and
-// ContextMade asks for them early, so that GL works on them while the program goes on.
+// Waits for the programs StartPrograms asked for, once, and raises an error when one did not
+// build.
+// NOTE: every shader is compiled and every program linked before any is asked how it went,
+// and nothing asks until the first batch is drawn. A question waits until the GL has done all
+// that was asked before it: a GL that runs in another process (a browser's) then has the
+// compiles done while the program loads its images, and they are waited for once, if at all.
 void EnsureProgram() {
     if (es.programs[0][0]) return;
     StartPrograms();
@@ -227,12 +235,21 @@ void EnsureProgram() {
                 glGetUniformLocation(built.programs[textured][test], "u_scale");
         }
     }
-
-    glGenBuffers(1, &es.buffer);
-    es.pixmapTexture = GenTexture(false, false);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glFlush();
     std::memcpy(es.programs, built.programs, sizeof built.programs);
+}
+
+// Puts the program for a batch in use, with the current projection.
+void UseProgram(int textured, int test) {
+    EnsureProgram();
+    const GLuint program = es.programs[textured][test];
+    if (program != es.usedProgram) {
+        glUseProgram(program);
+        es.usedProgram = program;
+    }
+    if (!es.scaled[textured][test]) {
+        glUniform2f(es.uScale[textured][test], es.scaleX, es.scaleY);
+        es.scaled[textured][test] = true;
+    }
 }
 
 bool IsAtlasPage(GLuint name) {
@@ -257,12 +274,8 @@ GLuint ShapeTexture() {
 void Flush() {
     if (es.vertices.empty()) return;
     const int textured = es.batchTexture != 0 ? 1 : 0;
+    UseProgram(textured, es.alphaTest ? 1 : 0);
     if (textured) es.BindTexture(es.batchTexture);
-    const GLuint program = es.programs[textured][es.alphaTest ? 1 : 0];
-    if (program != es.usedProgram) {
-        glUseProgram(program);
-        es.usedProgram = program;
-    }
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(es.vertices.size() * sizeof(BatchVertex)),
                  es.vertices.data(), GL_STREAM_DRAW);
     for (const Run& run : es.runs) {
@@ -447,7 +460,7 @@ void TGLES2Vex2DDriver::ContextMade() {
 }
 
 void TGLES2Vex2DDriver::SetUpContext() {
-    EnsureProgram();
+    StartPrograms();
     es.usedProgram = 0;
     es.batchTexture = 0;
 
@@ -467,17 +480,11 @@ void TGLES2Vex2DDriver::SetUpContext() {
     glActiveTexture(GL_TEXTURE0);
 }
 
-// Arena pixels to clip space in every program. Leaves the last program in use.
+// Arena pixels to clip space: each program is given the scale when it next draws.
 void TGLES2Vex2DDriver::ApplyProjection() {
-    const float scaleX = 2.0f / static_cast<float>(es.view.ArenaWidth());
-    const float scaleY = -2.0f / static_cast<float>(es.view.ArenaHeight());
-    for (int textured = 0; textured < 2; ++textured) {
-        for (int test = 0; test < 2; ++test) {
-            glUseProgram(es.programs[textured][test]);
-            glUniform2f(es.uScale[textured][test], scaleX, scaleY);
-            es.usedProgram = es.programs[textured][test];
-        }
-    }
+    es.scaleX = 2.0f / static_cast<float>(es.view.ArenaWidth());
+    es.scaleY = -2.0f / static_cast<float>(es.view.ArenaHeight());
+    std::memset(es.scaled, 0, sizeof es.scaled);
 }
 
 void TGLES2Vex2DDriver::SetAlphaTest(bool on) {

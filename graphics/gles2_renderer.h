@@ -102,11 +102,12 @@ public:
     void RestoreLostContext();
 
 protected:
-    // Starts building the shaders (once), which SetUpContext then waits for.
+    // Starts building the shaders (once), which the first batch drawn then waits for.
     void ContextMade() override;
-    // Builds the shaders once, then binds the vertex buffer and its attributes in the context;
-    // the projection is a scale uniform in every program; MASKBLEND picks the programs that
-    // discard; the frame's draw call count becomes the last frame's once it is shown.
+    // Starts the shaders if no context did, then binds the vertex buffer and its attributes
+    // in the context; the projection is a scale uniform each program is given when it next
+    // draws; MASKBLEND picks the programs that discard; the frame's draw call count becomes
+    // the last frame's once it is shown.
     void SetUpContext() override;
     void ApplyProjection() override;
     void SetAlphaTest(bool on) override;
