@@ -11,7 +11,8 @@
 #                                          four fifths of the side that every mask shape keeps
 #   packaging/icons/candycane-arena-touch-180.png      opaque too, for phones' home screens,
 #                                          which fill a transparent icon with black
-#   packaging/icons/favicon.ico            16, 32 and 48 in one file, the web page's tab icon
+#   packaging/icons/favicon.ico            16, 32 and 48 in one file (as PNG), the web page's
+#                                          tab icon
 # At 16 px the stripes are drawn twice as wide, or they blur into pink. The outputs are kept in
 # the repository, so building and packaging need no SVG rasteriser; a remake on the same
 # Debian release gives byte-identical files.
@@ -107,8 +108,20 @@ draw 180 22 1 touch-180 "$page_colour"
 ico_order=()
 for ((i = ${#pngs[@]} - 1; i >= 0; i--)); do ico_order+=("${pngs[i]}"); done
 convert "${ico_order[@]}" "$out/candycane-arena.ico"
-convert "$out/candycane-arena-48.png" "$out/candycane-arena-32.png" "$out/candycane-arena-16.png" \
-  "$out/favicon.ico"
+# The tab icon keeps its sizes as PNG, which every browser reads inside an icon file: half
+# the bytes of the uncompressed bitmaps convert writes, and the page fetches it at load.
+python3 - "$out/favicon.ico" "$out/candycane-arena-48.png" "$out/candycane-arena-32.png" \
+  "$out/candycane-arena-16.png" <<'ICO'
+import struct, sys
+pngs = [open(name, "rb").read() for name in sys.argv[2:]]
+icon = struct.pack("<HHH", 0, 1, len(pngs))
+offset = 6 + 16 * len(pngs)
+for png in pngs:
+    width, height = struct.unpack(">II", png[16:24])
+    icon += struct.pack("<BBBBHHII", width % 256, height % 256, 0, 0, 1, 32, len(png), offset)
+    offset += len(png)
+open(sys.argv[1], "wb").write(icon + b"".join(pngs))
+ICO
 
 echo "Done: $(printf '%s ' "${pngs[@]##*/}")candycane-arena.ico and the web page's" \
   "192, 512, maskable-512, touch-180 and favicon.ico in packaging/icons/"
