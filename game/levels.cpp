@@ -1,6 +1,11 @@
 // The level tables and the level start.
 #include "game/levels.h"
 
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+
 #include "game/arena.h"
 #include "game/bosses.h"
 #include "game/enemies.h"
@@ -19,7 +24,11 @@ namespace game {
 namespace {
 // ---- The description table -------------------------------------------------------------
 
-const std::vector<std::string> kDescriptions[kLastLevel + 1] = {
+// Up to three lines a level; the lines it does not use are empty.
+constexpr int kMostDescriptionLines = 3;
+using Description = std::array<std::string_view, kMostDescriptionLines>;
+
+constexpr Description kDescriptions[kLastLevel + 1] = {
     {},
     {"Santa Hat: Follows you around constantly"},
     {"Ornament: Bounces off walls and large snowballs"},
@@ -72,60 +81,42 @@ struct Creation {
     int health = 0;  // also the boss's maxHealth
 };
 
-Creation Hat(int x, int y) {
+constexpr Creation Hat(int x, int y) {
     return {Make::Hat, x, y};
 }
-Creation Ornament(int x, int y) {
+constexpr Creation Ornament(int x, int y) {
     return {Make::Ornament, x, y};
 }
-Creation StandingTree(int x, int y) {
+constexpr Creation StandingTree(int x, int y) {
     return {Make::StandingTree, x, y};
 }
-Creation WalkingTree(int x, int y, int health = 0) {
+constexpr Creation WalkingTree(int x, int y, int health = 0) {
     return {Make::WalkingTree, x, y, 0, 0, 0, health};
 }
-Creation Bell(int x, int y) {
+constexpr Creation Bell(int x, int y) {
     return {Make::Bell, x, y};
 }
-Creation Spawn(int x, int y, int kind, int period, int health = 0) {
+constexpr Creation Spawn(int x, int y, int kind, int period, int health = 0) {
     return {Make::Spawn, x, y, kind, period, 0, health};
 }
-Creation Gingerbread(int x, int y, int speed, int health = 0) {
+constexpr Creation Gingerbread(int x, int y, int speed, int health = 0) {
     return {Make::Gingerbread, x, y, 0, 0, speed, health};
 }
-Creation Wreath(int x, int y) {
+constexpr Creation Wreath(int x, int y) {
     return {Make::Wreath, x, y};
 }
-Creation Snowball(int x, int y) {
+constexpr Creation Snowball(int x, int y) {
     return {Make::Snowball, x, y};
 }
-Creation DefaultSnowballs() {
+constexpr Creation DefaultSnowballs() {
     return {Make::DefaultSnowballs};
 }
-Creation PlayerAt(int x, int y) {
+constexpr Creation PlayerAt(int x, int y) {
     return {Make::PlayerAt, x, y};
 }
 
-std::vector<Creation> HatsAt(const std::vector<std::pair<int, int>>& points) {
-    std::vector<Creation> hats;
-    for (const auto& [x, y] : points)
-        hats.push_back(Hat(x, y));
-    return hats;
-}
-
-std::vector<Creation> Level15() {
-    std::vector<Creation> level;
-    for (const auto& [x, y] : std::vector<std::pair<int, int>>{
-             {318, 44}, {329, 44}, {342, 44}, {365, 44}, {385, 44}, {399, 43}, {421, 43}})
-        level.push_back(WalkingTree(x, y));
-    for (const auto& [x, y] : std::vector<std::pair<int, int>>{
-             {340, 562}, {357, 561}, {372, 561}, {389, 561}, {404, 561}, {425, 561}, {444, 561}})
-        level.push_back(StandingTree(x, y));
-    level.push_back(DefaultSnowballs());
-    return level;
-}
-
-const std::vector<Creation> kSetups[kLastLevel + 1] = {
+// The set-ups are constant: the program builds none of them as it starts.
+constexpr std::initializer_list<Creation> kSetups[kLastLevel + 1] = {
     {},
     /* 1 */ {Hat(50, 50), DefaultSnowballs()},
     /* 2 */
@@ -148,11 +139,16 @@ const std::vector<Creation> kSetups[kLastLevel + 1] = {
      Snowball(330, 260), Snowball(433, 260), Snowball(536, 260), Snowball(611, 197),
      PlayerAt(400, 500)},
     /* 14 */
-    HatsAt({{167, 145}, {170, 223}, {179, 294}, {176, 364}, {175, 439}, {222, 479}, {279, 479},
-            {390, 488}, {452, 493}, {492, 489}, {586, 491}, {652, 488}, {704, 470}, {703, 408},
-            {697, 299}, {696, 265}, {691, 174}, {688, 138}, {662, 90},  {597, 85},  {512, 89},
-            {434, 89},  {275, 100}, {223, 100}, {155, 101}}),
-    /* 15 */ Level15(),
+    {Hat(167, 145), Hat(170, 223), Hat(179, 294), Hat(176, 364), Hat(175, 439),
+     Hat(222, 479), Hat(279, 479), Hat(390, 488), Hat(452, 493), Hat(492, 489),
+     Hat(586, 491), Hat(652, 488), Hat(704, 470), Hat(703, 408), Hat(697, 299),
+     Hat(696, 265), Hat(691, 174), Hat(688, 138), Hat(662, 90),  Hat(597, 85),
+     Hat(512, 89),  Hat(434, 89),  Hat(275, 100), Hat(223, 100), Hat(155, 101)},
+    /* 15 */
+    {WalkingTree(318, 44), WalkingTree(329, 44), WalkingTree(342, 44), WalkingTree(365, 44),
+     WalkingTree(385, 44), WalkingTree(399, 43), WalkingTree(421, 43), StandingTree(340, 562),
+     StandingTree(357, 561), StandingTree(372, 561), StandingTree(389, 561), StandingTree(404, 561),
+     StandingTree(425, 561), StandingTree(444, 561), DefaultSnowballs()},
     /* 16 */ {Spawn(100, 100, kSpawnBell, 2000), DefaultSnowballs()},
     /* 17 */
     {Spawn(600, 200, kSpawnWalkingTree, 2000), Spawn(600, 400, kSpawnWalkingTree, 2000),
@@ -216,10 +212,13 @@ void Create(const Creation& c) {
 }
 }  // namespace
 
-const std::vector<std::string>& LevelDescription(int level) {
-    static const std::vector<std::string> none;
-    if (level < 1 || level > kLastLevel) return none;
-    return kDescriptions[level];
+std::span<const std::string_view> LevelDescription(int level) {
+    if (level < 1 || level > kLastLevel) return {};
+    const Description& lines = kDescriptions[level];
+    std::size_t used = 0;
+    while (used < lines.size() && !lines[used].empty())
+        ++used;
+    return {lines.data(), used};
 }
 
 void SetUpLevel(int level) {
@@ -235,19 +234,19 @@ void PlaceDefaultSnowballs() {
     Tport::Create(600, 400);
 }
 
-void DrawTextLines(const std::vector<std::string>& lines, int x, int y) {
+void DrawTextLines(std::span<const std::string_view> lines, int x, int y) {
     vdl::UseImageFont(font28);
     const int h = vdl::FontLineHeight();
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-        vdl::DrawString(lines[i], static_cast<float>(x), static_cast<float>(y + 5 + i * h));
+        vdl::DrawString(std::string(lines[i]), static_cast<float>(x),
+                        static_cast<float>(y + 5 + i * h));
     }
     vdl::UseImageFont(font32);
 }
 
 void ShowLevelDescription(int level) {
-    const std::vector<std::string>& lines = LevelDescription(level);
     if (level == kWinLevel) WinScreen();
-    DrawTextLines(lines, 100, 400);
+    DrawTextLines(LevelDescription(level), 100, 400);
 }
 
 void StartLevel() {

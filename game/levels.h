@@ -6,8 +6,8 @@
 // Level 22 has no content: its intro runs the win screen, after which play goes on at level 1.
 #pragma once
 
-#include <string>
-#include <vector>
+#include <span>
+#include <string_view>
 
 namespace game {
 
@@ -25,13 +25,13 @@ void ShowLevelDescription(int level);
 
 // Draws lines one under the other in the 28-pixel font from (x, y + 5), then goes back to
 // the 32-pixel font.
-void DrawTextLines(const std::vector<std::string>& lines, int x, int y);
+void DrawTextLines(std::span<const std::string_view> lines, int x, int y);
 
 // Four snowballs at (200, 200), (200, 400), (600, 200) and (600, 400).
 void PlaceDefaultSnowballs();
 
 // The description lines of a level; empty for a number without a level.
-const std::vector<std::string>& LevelDescription(int level);
+std::span<const std::string_view> LevelDescription(int level);
 
 // Creates the objects of a level's set-up, in order; a number without a level creates
 // nothing.

@@ -22,8 +22,8 @@ void ExpectFits(const Line& line) {
 
 TEST_F(TextFitTest, IntroScreenMenuAndHudLinesFit) {
     for (int level = 1; level <= game::kLastLevel; ++level) {
-        for (const std::string& text : game::LevelDescription(level))
-            ExpectFits({game::font28, 100, 800, text});
+        for (const std::string_view text : game::LevelDescription(level))
+            ExpectFits({game::font28, 100, 800, std::string(text)});
     }
     // DrawTextLines(lines, 100, 400) starts them at y 405, one font line apart.
     vdl::UseImageFont(game::font28);
