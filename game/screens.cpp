@@ -73,6 +73,8 @@ void LoadGame(const GamePlatform& platform) {
     vdl::SetAppTitle("Candy Cane Arena");
     StartGameModules();
     BeginLoadingImages();
+    // The runtime's start and the modules' are a step of their own, before the fonts.
+    vdl::YieldIfBusy();
     LoadFonts();
     vdl::MarkPhase("fonts");
 }

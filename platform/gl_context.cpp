@@ -17,6 +17,7 @@
 #include "runtime/errors.h"
 #include "runtime/phase_times.h"
 #include "runtime/program.h"
+#include "system/clock.h"
 
 namespace vdl {
 
@@ -344,6 +345,8 @@ GLContextRecord* CreateGLWindow(int width, int height, int depth, int hz, int fl
     record->window = SDL_CreateWindow(AppTitle().c_str(), x, y, width, height, windowFlags);
     if (!record->window) return nullptr;
     MarkPhase("game window");
+    // Making the context is a long step of a page's start-up, the window another.
+    YieldIfBusy();
     record->context = CreateSharingContext(record->window, api);
     if (!record->context) return nullptr;
     MarkPhase("game window context");
