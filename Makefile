@@ -184,17 +184,21 @@ web-load: web
 	node bench/web_load.mjs build-web
 
 # The page's start-up task by task, from a trace of headless Chromium, on the page built with
-# its functions' names (bench/web_tasks.mjs).
+# its functions' names (bench/web_tasks.mjs); WEB_TASKS_FLAGS=--lighthouse takes the trace of
+# Lighthouse's own mobile run instead.
 web-tasks: web-configure
 	env NODE_PATH=/usr/share/nodejs cmake --build build-wasm -j $(JOBS) --target candycane-arena-names
 	tests/web/run.sh --install-only
-	node bench/web_tasks.mjs build-wasm/page-names
+	$(if $(findstring --lighthouse,$(WEB_TASKS_FLAGS)),$(LIGHTHOUSE_INSTALL))
+	node bench/web_tasks.mjs $(WEB_TASKS_FLAGS) build-wasm/page-names
 
 # Lighthouse, pinned in bench/lighthouse/package-lock.json, three runs of each preset against
 # the page as web-serve serves it.
+LIGHTHOUSE_INSTALL = cd bench/lighthouse && if ! cmp -s package-lock.json \
+    node_modules/.installed-from-lock.json; then npm ci --no-audit --no-fund && \
+    cp package-lock.json node_modules/.installed-from-lock.json; fi
 web-lighthouse: web
-	cd bench/lighthouse && if ! cmp -s package-lock.json node_modules/.installed-from-lock.json; then \
-	    npm ci --no-audit --no-fund && cp package-lock.json node_modules/.installed-from-lock.json; fi
+	$(LIGHTHOUSE_INSTALL)
 	node bench/lighthouse/run.mjs build-web
 
 # The page as a static host serves it: the precompressed copies, the types, the cache rules.

@@ -1,6 +1,6 @@
 // Lighthouse (pinned in package.json beside this file) on the page as packaging/web/serve.mjs
 // serves it, with its mobile and its desktop preset, three runs each:
-//   node bench/lighthouse/run.mjs <page dir> [runs]
+//   node bench/lighthouse/run.mjs <page dir> [runs] [mobile|desktop]
 // Prints each run's four category scores and the core metrics, and every audit that kept
 // accessibility, best practices or SEO below 100, then each preset's median; the last run's
 // reports are left in build-wasm/lighthouse-<preset>.json when that folder exists. The exit
@@ -18,6 +18,11 @@ import { startServer } from "../../packaging/web/serve.mjs";
 const here = path.dirname(fileURLToPath(import.meta.url));
 const dir = path.resolve(process.argv[2] || "build-web");
 const runs = Number(process.argv[3] || 3);
+const presets = process.argv[4] ? [process.argv[4]] : ["mobile", "desktop"];
+if (!presets.every((p) => p === "mobile" || p === "desktop")) {
+  console.error(`run.mjs: no preset "${process.argv[4]}": mobile or desktop`);
+  process.exit(2);
+}
 const cli = path.join(here, "node_modules", "lighthouse", "cli", "index.js");
 const flags = "--headless=new --no-sandbox --use-angle=swiftshader --enable-unsafe-swiftshader";
 const categories = ["performance", "accessibility", "best-practices", "seo"];
@@ -51,7 +56,7 @@ const required = ["accessibility", "best-practices", "seo"];
 let short = false;
 const { server, port } = await startServer(dir);
 try {
-  for (const preset of ["mobile", "desktop"]) {
+  for (const preset of presets) {
     const perf = [];
     let report;
     for (let run = 1; run <= runs; ++run) {
