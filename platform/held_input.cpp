@@ -31,4 +31,21 @@ void EmitHeldChanges(const HeldKeys& keys, const HeldButtons& buttons, HeldKeys&
     }
 }
 
+void THeldInput::SetSuspended(bool suspended, int mods) {
+    suspended_ = suspended;
+    if (!suspended) {
+        // The resume forgot every key and button: what is held is pressed again.
+        keysHeld_.fill(false);
+        buttonsHeld_.fill(false);
+    }
+    Sync(mods);
+}
+
+void THeldInput::Sync(int mods) {
+    HeldKeys keys{};
+    HeldButtons buttons{};
+    if (!suspended_) Held(keys, buttons);
+    EmitHeldChanges(keys, buttons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
+}
+
 }  // namespace vdl

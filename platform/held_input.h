@@ -17,4 +17,30 @@ using HeldButtons = std::array<bool, 3>;
 void EmitHeldChanges(const HeldKeys& keys, const HeldButtons& buttons, HeldKeys& keysHeld,
                      HeldButtons& buttonsHeld, int x, int y, int mods);
 
+// Such a device: what it has emitted, the pointer its buttons' events carry, and whether the
+// application is suspended. Each device says what it holds now (Held); Sync emits the change.
+class THeldInput {
+public:
+    virtual ~THeldInput() = default;
+
+    // The application was suspended, or resumed with its key and button states forgotten:
+    // what the device holds is released, or pressed again.
+    void SetSuspended(bool suspended, int mods);
+
+protected:
+    // What the device holds now; asked only while the application is not suspended.
+    virtual void Held(HeldKeys& keys, HeldButtons& buttons) const = 0;
+    // Emits what differs between what the device holds and what it has emitted; a suspended
+    // application holds nothing.
+    void Sync(int mods);
+
+    bool suspended_ = false;
+    // What has been emitted: the keys, and the left [1] and right [2] buttons.
+    HeldKeys keysHeld_{};
+    HeldButtons buttonsHeld_{};
+    // The pointer as the mouse and the device last left it.
+    int pointerX_ = 0;
+    int pointerY_ = 0;
+};
+
 }  // namespace vdl

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/held_input.h"
 #include "system/clock.h"
 #include "system/event.h"
 #include "system/system_driver.h"
@@ -148,23 +147,17 @@ void TSDLGamepad::UpdateTriggers() {
 }
 
 // Emits a press or a release for every key and button whose state the controller changed.
-void TSDLGamepad::Sync(int mods) {
-    std::array<bool, kKeyCount> keys{};
-    std::array<bool, 3> mouseButtons{};
-    if (!suspended_) {
-        const int x = axes_[SDL_CONTROLLER_AXIS_LEFTX];
-        const int y = axes_[SDL_CONTROLLER_AXIS_LEFTY];
-        keys[kUp] = y < -kStickDeadZone;
-        keys[kDown] = y > kStickDeadZone;
-        keys[kLeft] = x < -kStickDeadZone;
-        keys[kRight] = x > kStickDeadZone;
-        keys[kPause] = buttons_[SDL_CONTROLLER_BUTTON_START];
-        keys[kLeave] = buttons_[SDL_CONTROLLER_BUTTON_BACK];
-        mouseButtons[1] =
-            rightTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_RIGHTSHOULDER] || clicking_;
-        mouseButtons[2] = leftTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_LEFTSHOULDER];
-    }
-    EmitHeldChanges(keys, mouseButtons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
+void TSDLGamepad::Held(HeldKeys& keys, HeldButtons& mouseButtons) const {
+    const int x = axes_[SDL_CONTROLLER_AXIS_LEFTX];
+    const int y = axes_[SDL_CONTROLLER_AXIS_LEFTY];
+    keys[kUp] = y < -kStickDeadZone;
+    keys[kDown] = y > kStickDeadZone;
+    keys[kLeft] = x < -kStickDeadZone;
+    keys[kRight] = x > kStickDeadZone;
+    keys[kPause] = buttons_[SDL_CONTROLLER_BUTTON_START];
+    keys[kLeave] = buttons_[SDL_CONTROLLER_BUTTON_BACK];
+    mouseButtons[1] = rightTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_RIGHTSHOULDER] || clicking_;
+    mouseButtons[2] = leftTrigger_ || buttons_[SDL_CONTROLLER_BUTTON_LEFTSHOULDER];
 }
 
 void TSDLGamepad::Step(int mods) {
@@ -235,16 +228,6 @@ void TSDLGamepad::PointerMoved(int x, int y) {
     pointerY_ = y;
     carryX_ = carryY_ = 0;
     aiming_ = false;
-}
-
-void TSDLGamepad::SetSuspended(bool suspended, int mods) {
-    suspended_ = suspended;
-    if (!suspended) {
-        // The resume forgot every key and button: what is held is pressed again.
-        keysHeld_.fill(false);
-        buttonsHeld_.fill(false);
-    }
-    Sync(mods);
 }
 
 }  // namespace vdl

@@ -31,6 +31,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/held_input.h"
+
 union SDL_Event;
 struct _SDL_GameController;
 
@@ -39,7 +41,7 @@ namespace vdl {
 class TSystemDriver;
 
 // The controller in use, translated into the engine's events.
-class TSDLGamepad {
+class TSDLGamepad : public THeldInput {
 public:
     // SDL's game controller axes and buttons (the source checks these against SDL's own).
     static constexpr int kAxes = 6;
@@ -63,16 +65,13 @@ public:
     // The mouse moved the pointer to (x, y): the stick's aim lets go of it.
     void PointerMoved(int x, int y);
 
-    // The application was suspended, or resumed with its key and button states forgotten:
-    // what the controller holds is released, or pressed again.
-    void SetSuspended(bool suspended, int mods);
-
     // SDL's instance id of the controller in use, or -1 for none.
     int ActiveController() const { return activeId_; }
 
 private:
     // The keys the controller holds, in the order of their codes in the source.
     enum Key { kUp, kLeft, kDown, kRight, kPause, kLeave, kKeyCount };
+    static_assert(kKeyCount == std::tuple_size_v<HeldKeys>);
 
     struct ControllerCloser {
         void operator()(_SDL_GameController* controller) const;
@@ -83,7 +82,7 @@ private:
     void TakeOver(int mods);
     void ReadController();
     void UpdateTriggers();
-    void Sync(int mods);
+    void Held(HeldKeys& keys, HeldButtons& mouseButtons) const override;
     void MovePointerTo(int x, int y, bool showCursor, int mods);
 
     TSystemDriver& driver_;
@@ -99,15 +98,6 @@ private:
     bool rightTrigger_ = false;  // past its threshold, with hysteresis
     bool leftTrigger_ = false;
     bool clicking_ = false;  // A, pressed while the pointer had no anchor
-    bool suspended_ = false;
-
-    // What has been emitted: the keys, and the left [1] and right [2] buttons.
-    std::array<bool, kKeyCount> keysHeld_{};
-    std::array<bool, 3> buttonsHeld_{};
-
-    // The pointer as the mouse and the stick last left it.
-    int pointerX_ = 0;
-    int pointerY_ = 0;
     // The stick's motion of less than a pixel, carried to the next step.
     float carryX_ = 0;
     float carryY_ = 0;

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/held_input.h"
 #include "system/event.h"
 #include "system/system_driver.h"
 
@@ -106,26 +105,21 @@ void TTouchControls::Apply(TouchInput input, int x, int y, int mods) {
 }
 
 // Emits a press or a release for every key and button whose state the controls changed.
-void TTouchControls::Sync(int mods) {
-    std::array<bool, kKeyCount> keys{};
-    std::array<bool, 3> buttons{};
-    if (!suspended_) {
-        const float x = static_cast<float>(moveX_);
-        const float y = static_cast<float>(moveY_);
-        const float length = std::hypot(x, y);
-        if (length > kDeadZone) {
-            const float lean = length * kSectorLean;
-            keys[kUp] = y < -lean;
-            keys[kLeft] = x < -lean;
-            keys[kDown] = y > lean;
-            keys[kRight] = x > lean;
-        }
-        keys[kPauseKey] = pause_;
-        keys[kBackKey] = back_;
-        buttons[1] = std::hypot(static_cast<float>(aimX_), static_cast<float>(aimY_)) > kFireReach;
-        buttons[2] = homing_;
+void TTouchControls::Held(HeldKeys& keys, HeldButtons& buttons) const {
+    const float x = static_cast<float>(moveX_);
+    const float y = static_cast<float>(moveY_);
+    const float length = std::hypot(x, y);
+    if (length > kDeadZone) {
+        const float lean = length * kSectorLean;
+        keys[kUp] = y < -lean;
+        keys[kLeft] = x < -lean;
+        keys[kDown] = y > lean;
+        keys[kRight] = x > lean;
     }
-    EmitHeldChanges(keys, buttons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
+    keys[kPauseKey] = pause_;
+    keys[kBackKey] = back_;
+    buttons[1] = std::hypot(static_cast<float>(aimX_), static_cast<float>(aimY_)) > kFireReach;
+    buttons[2] = homing_;
 }
 
 void TTouchControls::Step(int mods) {
@@ -151,16 +145,6 @@ void TTouchControls::PointerMoved(int x, int y) {
     pointerX_ = x;
     pointerY_ = y;
     aiming_ = false;
-}
-
-void TTouchControls::SetSuspended(bool suspended, int mods) {
-    suspended_ = suspended;
-    if (!suspended) {
-        // The resume forgot every key and button: what is held is pressed again.
-        keysHeld_.fill(false);
-        buttonsHeld_.fill(false);
-    }
-    Sync(mods);
 }
 
 }  // namespace vdl

@@ -22,7 +22,7 @@
 // This header does not include SDL; only the source does.
 #pragma once
 
-#include <array>
+#include "platform/held_input.h"
 
 union SDL_Event;
 
@@ -44,7 +44,7 @@ enum class TouchInput {
 void PushTouchInput(TouchInput input, int x, int y);
 
 // The controls' state, translated into the engine's events.
-class TTouchControls {
+class TTouchControls : public THeldInput {
 public:
     // Handles event when it is a touch input, emitting what it means with the modifier flags
     // mods; false for any other event.
@@ -57,15 +57,12 @@ public:
     // The mouse moved the pointer to (x, y): the stick's aim lets go of it.
     void PointerMoved(int x, int y);
 
-    // The application was suspended, or resumed with its key and button states forgotten:
-    // what the controls hold is released, or pressed again.
-    void SetSuspended(bool suspended, int mods);
-
 private:
     enum Key { kUp, kLeft, kDown, kRight, kPauseKey, kBackKey, kKeyCount };
+    static_assert(kKeyCount == std::tuple_size_v<HeldKeys>);
 
     void Apply(TouchInput input, int x, int y, int mods);
-    void Sync(int mods);
+    void Held(HeldKeys& keys, HeldButtons& buttons) const override;
     void MovePointerTo(int x, int y, int mods);
 
     // What the page last sent: the sticks in thousandths of their radius, the buttons.
@@ -76,18 +73,11 @@ private:
     bool homing_ = false;
     bool pause_ = false;
     bool back_ = false;
-    bool suspended_ = false;
 
     // The direction the pointer is held in around the anchor, once the aim stick was pushed.
     bool aiming_ = false;
     float directionX_ = 0;
     float directionY_ = 0;
-
-    // What has been emitted: the keys, and the left [1] and right [2] buttons.
-    std::array<bool, kKeyCount> keysHeld_{};
-    std::array<bool, 3> buttonsHeld_{};
-    int pointerX_ = 0;
-    int pointerY_ = 0;
 };
 
 }  // namespace vdl
