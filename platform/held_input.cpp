@@ -1,12 +1,16 @@
 // What a stick-and-button device holds, as key and button events.
 #include "platform/held_input.h"
 
+#include <algorithm>
+
 #include "system/event.h"
 #include "system/system_driver.h"
 
 namespace vdl {
 
 namespace {
+constexpr int kArenaWidth = 800;
+constexpr int kArenaHeight = 600;
 // Windows virtual-key codes of the held keys, in HeldKeys' order.
 constexpr int kKeyCodes[] = {'W', 'A', 'S', 'D', 'P', 27};
 constexpr int kEscape = 27;
@@ -46,6 +50,18 @@ void THeldInput::Sync(int mods) {
     HeldButtons buttons{};
     if (!suspended_) Held(keys, buttons);
     EmitHeldChanges(keys, buttons, keysHeld_, buttonsHeld_, pointerX_, pointerY_, mods);
+}
+
+bool THeldInput::MovePointerTo(int x, int y, int mods) {
+    x = std::clamp(x, 0, kArenaWidth - 1);
+    y = std::clamp(y, 0, kArenaHeight - 1);
+    if (x == pointerX_ && y == pointerY_) return false;
+    pointerX_ = x;
+    pointerY_ = y;
+    // NOTE: as from the mouse, a move carries one held button, the right before the left.
+    const int held = buttonsHeld_[2] ? 2 : buttonsHeld_[1] ? 1 : 0;
+    EmitOSEvent(kEventMouseMove, nullptr, held, mods, x, y, nullptr);
+    return true;
 }
 
 }  // namespace vdl

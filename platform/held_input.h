@@ -33,6 +33,9 @@ protected:
     // Emits what differs between what the device holds and what it has emitted; a suspended
     // application holds nothing.
     void Sync(int mods);
+    // Moves the pointer to (x, y), kept inside the 800 x 600 arena, as the mouse would, with
+    // the button held; false when it is there already.
+    bool MovePointerTo(int x, int y, int mods);
 
     bool suspended_ = false;
     // What has been emitted: the keys, and the left [1] and right [2] buttons.

@@ -29,8 +29,6 @@ constexpr int kAimDistance = 100;
 constexpr float kPointerSpeed = 0.6f;
 // The most milliseconds one step moves for, so a stall does not fling the pointer.
 constexpr int kLongestStep = 50;
-constexpr int kArenaWidth = 800;
-constexpr int kArenaHeight = 600;
 }  // namespace
 
 void TSDLGamepad::ControllerCloser::operator()(_SDL_GameController* controller) const {
@@ -208,18 +206,11 @@ void TSDLGamepad::Step(int mods) {
 }
 
 void TSDLGamepad::MovePointerTo(int x, int y, bool showCursor, int mods) {
-    x = std::clamp(x, 0, kArenaWidth - 1);
-    y = std::clamp(y, 0, kArenaHeight - 1);
-    if (x == pointerX_ && y == pointerY_) return;
-    pointerX_ = x;
-    pointerY_ = y;
-    // NOTE: as from the mouse, a move carries one held button, the right before the left.
-    const int held = buttonsHeld_[2] ? 2 : buttonsHeld_[1] ? 1 : 0;
-    EmitOSEvent(kEventMouseMove, nullptr, held, mods, x, y, nullptr);
     // The cursor is shown on menus, so it goes where the pointer went; the window's motion
     // event that follows lands on the pointer already and changes nothing. Without a window
     // in focus there is nowhere to show it.
-    if (showCursor && SDL_GetKeyboardFocus()) driver_.MovePointer(x, y);
+    if (THeldInput::MovePointerTo(x, y, mods) && showCursor && SDL_GetKeyboardFocus())
+        driver_.MovePointer(pointerX_, pointerY_);
 }
 
 void TSDLGamepad::PointerMoved(int x, int y) {

@@ -3,7 +3,6 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -26,8 +25,6 @@ constexpr int kFireReach = 333;
 constexpr float kSectorLean = 0.38268343f;
 // From the anchor to the pointer the aim stick holds, in pixels, as the gamepad's.
 constexpr int kAimDistance = 100;
-constexpr int kArenaWidth = 800;
-constexpr int kArenaHeight = 600;
 
 // P's Windows virtual-key code, for the pause a hidden page presses.
 constexpr int kKeyP = 'P';
@@ -128,17 +125,6 @@ void TTouchControls::Step(int mods) {
     if (suspended_ || !aiming_ || !PointerAnchor(anchorX, anchorY)) return;
     MovePointerTo(anchorX + static_cast<int>(std::lround(directionX_ * kAimDistance)),
                   anchorY + static_cast<int>(std::lround(directionY_ * kAimDistance)), mods);
-}
-
-void TTouchControls::MovePointerTo(int x, int y, int mods) {
-    x = std::clamp(x, 0, kArenaWidth - 1);
-    y = std::clamp(y, 0, kArenaHeight - 1);
-    if (x == pointerX_ && y == pointerY_) return;
-    pointerX_ = x;
-    pointerY_ = y;
-    // NOTE: as from the mouse, a move carries one held button, the right before the left.
-    const int held = buttonsHeld_[2] ? 2 : buttonsHeld_[1] ? 1 : 0;
-    EmitOSEvent(kEventMouseMove, nullptr, held, mods, x, y, nullptr);
 }
 
 void TTouchControls::PointerMoved(int x, int y) {

@@ -63,7 +63,6 @@ private:
 
     void Apply(TouchInput input, int x, int y, int mods);
     void Held(HeldKeys& keys, HeldButtons& buttons) const override;
-    void MovePointerTo(int x, int y, int mods);
 
     // What the page last sent: the sticks in thousandths of their radius, the buttons.
     int moveX_ = 0;

@@ -20,40 +20,15 @@
 #include "system/event.h"
 #include "system/hook.h"
 #include "system/polled_input.h"
+#include "tests/platform/captured_events.h"
 
 namespace vdl {
 namespace {
 
-using Events = std::vector<sim::InputEvent>;
+using platformtest::Captured;
+using platformtest::Events;
+using platformtest::Text;
 using ::testing::EndsWith;
-
-Events taken;
-
-ObjectRef Take(int, ObjectRef data, const ObjectRef&) {
-    auto* e = dynamic_cast<TEvent*>(data.get());
-    if (!e) return data;
-    taken.push_back({0, e->id, e->data, e->x, e->y});
-    return nullptr;
-}
-
-// What the driver emits while body runs, taken before the rest of the engine sees it.
-Events Captured(const std::function<void()>& body) {
-    AddHook(EmitEventHook, Take, nullptr, 1000);
-    body();
-    RemoveHook(EmitEventHook, Take, nullptr);
-    return std::exchange(taken, {});
-}
-
-// "KeyDown 87, MouseDown 1 (0,0)": the button and pointer events say where.
-std::string Text(const Events& events) {
-    std::string text;
-    for (const sim::InputEvent& e : events) {
-        text += (text.empty() ? "" : ", ") + EventName(e.id) + " " + std::to_string(e.data);
-        if (e.id >= kEventMouseDown)
-            text += " (" + std::to_string(e.x) + "," + std::to_string(e.y) + ")";
-    }
-    return text;
-}
 
 // A virtual controller mapped with the game controller's axes and buttons in SDL's order.
 // The mapping ends with a comma, as SDL's own do: SDL 2.32 appends fields to it, and would

@@ -19,40 +19,16 @@
 #include "system/event.h"
 #include "system/hook.h"
 #include "system/system_driver.h"
+#include "tests/platform/captured_events.h"
 
 namespace vdl {
 namespace {
 
-using Events = std::vector<sim::InputEvent>;
+using platformtest::Captured;
+using platformtest::Events;
+using platformtest::Text;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
-
-Events taken;
-
-ObjectRef Take(int, ObjectRef data, const ObjectRef&) {
-    auto* e = dynamic_cast<TEvent*>(data.get());
-    if (!e) return data;
-    taken.push_back({0, e->id, e->data, e->x, e->y});
-    return nullptr;
-}
-
-Events Captured(const std::function<void()>& body) {
-    AddHook(EmitEventHook, Take, nullptr, 1000);
-    body();
-    RemoveHook(EmitEventHook, Take, nullptr);
-    return std::exchange(taken, {});
-}
-
-// "KeyDown 87, MouseDown 1 (0,0)": the button and pointer events say where.
-std::string Text(const Events& events) {
-    std::string text;
-    for (const sim::InputEvent& e : events) {
-        text += (text.empty() ? "" : ", ") + EventName(e.id) + " " + std::to_string(e.data);
-        if (e.id >= kEventMouseDown)
-            text += " (" + std::to_string(e.x) + "," + std::to_string(e.y) + ")";
-    }
-    return text;
-}
 
 // SDL's mouse event for a finger at (x, y), as SDL makes one from the first finger.
 SDL_Event FingerMouse(Uint32 type, int x, int y) {
