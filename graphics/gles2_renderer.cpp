@@ -33,19 +33,19 @@ namespace {
 
 constexpr GLContextApi kApi = GLContextApi::ES2;
 
-// Positions arrive in arena pixels, y down; u_scale (2 / width, -2 / height) and the offset
+// Positions arrive in arena pixels, y down; a_scale (2 / width, -2 / height) and the offset
 // take them to clip space as glOrtho(0, width, height, 0, -1, 1) does, with the same
 // factors, and the GL viewport is the arena's box in the drawable. Points are squares of
 // triangles in arena pixels, so they grow with the arena as everything else does.
 const char* const kVertexShader = R"(
-uniform vec2 u_scale;
+attribute vec2 a_scale;
 attribute vec2 a_position;
 attribute vec2 a_texCoord;
 attribute vec4 a_color;
 varying vec2 v_texCoord;
 varying vec4 v_color;
 void main() {
-    gl_Position = vec4(a_position * u_scale + vec2(-1.0, 1.0), 0.0, 1.0);
+    gl_Position = vec4(a_position * a_scale + vec2(-1.0, 1.0), 0.0, 1.0);
     v_texCoord = a_texCoord;
     v_color = a_color;
 }
@@ -83,6 +83,8 @@ void main() {
 constexpr GLuint kPosition = 0;
 constexpr GLuint kTexCoord = 1;
 constexpr GLuint kColor = 2;
+// The projection's scale: no array, one value for every vertex, set in each context.
+constexpr GLuint kScale = 3;
 
 struct BatchVertex {
     float x, y;  // screen pixels
@@ -132,10 +134,6 @@ struct RendererState : GLRendererCore {
     // Made once in the shared context, used by every window: the programs by
     // [textured][alpha test].
     GLuint programs[2][2] = {};
-    GLint uScale[2][2] = {};
-    // The current surface's u_scale, and whether each program was given it since it changed.
-    float scaleX = 0.0f, scaleY = 0.0f;
-    bool scaled[2][2] = {};
     GLuint buffer = 0;
     GLuint pixmapTexture = 0;  // DrawPixmap's, refilled by each call
 
@@ -175,6 +173,7 @@ GLuint LinkProgram(GLuint vertex, GLuint fragment) {
     glBindAttribLocation(program, kPosition, "a_position");
     glBindAttribLocation(program, kTexCoord, "a_texCoord");
     glBindAttribLocation(program, kColor, "a_color");
+    glBindAttribLocation(program, kScale, "a_scale");
     glLinkProgram(program);
     return program;
 }
@@ -215,40 +214,44 @@ void StartPrograms() {
 // and nothing asks until the first batch is drawn. A question waits until the GL has done all
 // that was asked before it: a GL that runs in another process (a browser's) then has the
 // compiles done while the program loads its images, and they are waited for once, if at all.
+// Each question is a wait of its own there, so only the programs are asked: a shader that does
+// not compile leaves its program unlinked, and only then are its shaders asked which it was.
 void EnsureProgram() {
     if (es.programs[0][0]) return;
     StartPrograms();
     SharedContextScope shared(kApi);
     BuildingPrograms built = building;
     building = {};
-    RequireBuilt(built.vertex, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
-                 "a shader does not compile");
-    glDeleteShader(built.vertex);
     for (int textured = 0; textured < 2; ++textured) {
         for (int test = 0; test < 2; ++test) {
+            const GLuint program = built.programs[textured][test];
+            GLint linked = 0;
+            glGetProgramiv(program, GL_LINK_STATUS, &linked);
+            if (linked) continue;
+            RequireBuilt(built.vertex, GL_COMPILE_STATUS, glGetShaderiv, glGetShaderInfoLog,
+                         "a shader does not compile");
             RequireBuilt(built.fragments[textured][test], GL_COMPILE_STATUS, glGetShaderiv,
                          glGetShaderInfoLog, "a shader does not compile");
-            glDeleteShader(built.fragments[textured][test]);
-            RequireBuilt(built.programs[textured][test], GL_LINK_STATUS, glGetProgramiv,
-                         glGetProgramInfoLog, "the shaders do not link");
-            es.uScale[textured][test] =
-                glGetUniformLocation(built.programs[textured][test], "u_scale");
+            RequireBuilt(program, GL_LINK_STATUS, glGetProgramiv, glGetProgramInfoLog,
+                         "the shaders do not link");
         }
+    }
+    // The programs keep what they were linked from.
+    glDeleteShader(built.vertex);
+    for (const auto& fragments : built.fragments) {
+        for (const GLuint fragment : fragments)
+            glDeleteShader(fragment);
     }
     std::memcpy(es.programs, built.programs, sizeof built.programs);
 }
 
-// Puts the program for a batch in use, with the current projection.
+// Puts the program for a batch in use.
 void UseProgram(int textured, int test) {
     EnsureProgram();
     const GLuint program = es.programs[textured][test];
     if (program != es.usedProgram) {
         glUseProgram(program);
         es.usedProgram = program;
-    }
-    if (!es.scaled[textured][test]) {
-        glUniform2f(es.uScale[textured][test], es.scaleX, es.scaleY);
-        es.scaled[textured][test] = true;
     }
 }
 
@@ -480,11 +483,10 @@ void TGLES2Vex2DDriver::SetUpContext() {
     glActiveTexture(GL_TEXTURE0);
 }
 
-// Arena pixels to clip space: each program is given the scale when it next draws.
+// Arena pixels to clip space, for every program: the scale is the context's, not a program's.
 void TGLES2Vex2DDriver::ApplyProjection() {
-    es.scaleX = 2.0f / static_cast<float>(es.view.ArenaWidth());
-    es.scaleY = -2.0f / static_cast<float>(es.view.ArenaHeight());
-    std::memset(es.scaled, 0, sizeof es.scaled);
+    glVertexAttrib2f(kScale, 2.0f / static_cast<float>(es.view.ArenaWidth()),
+                     -2.0f / static_cast<float>(es.view.ArenaHeight()));
 }
 
 void TGLES2Vex2DDriver::SetAlphaTest(bool on) {

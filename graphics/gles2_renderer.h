@@ -105,9 +105,9 @@ protected:
     // Starts building the shaders (once), which the first batch drawn then waits for.
     void ContextMade() override;
     // Starts the shaders if no context did, then binds the vertex buffer and its attributes
-    // in the context; the projection is a scale uniform each program is given when it next
-    // draws; MASKBLEND picks the programs that discard; the frame's draw call count becomes
-    // the last frame's once it is shown.
+    // in the context; the projection is a scale attribute with one value for every vertex,
+    // the context's own; MASKBLEND picks the programs that discard; the frame's draw call
+    // count becomes the last frame's once it is shown.
     void SetUpContext() override;
     void ApplyProjection() override;
     void SetAlphaTest(bool on) override;
