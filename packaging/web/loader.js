@@ -159,13 +159,23 @@ window.loadGame = (function () {
       performance.mark("game first frame");
       firstFrame = true;
       if (loading) loading.style.display = "none";
-      for (const name of Object.keys(table)) {
-        if (table[name].when === "late" && !asked.has(name) && !queued.includes(name)) {
-          queued.push(name);
+      // The late files are asked for one a task: starting a fetch is work enough to make the
+      // menu's first frame a long task.
+      setTimeout(() => {
+        for (const name of Object.keys(table)) {
+          if (table[name].when === "late" && !asked.has(name) && !queued.includes(name)) {
+            queued.push(name);
+          }
         }
-      }
-      for (const name of queued.splice(0)) fetchPageFile(name);
-      lateFilesAsked();
+        const names = queued.splice(0);
+        (function askNext() {
+          if (names.length === 0) return lateFilesAsked();
+          const name = names.shift();
+          // The game may have asked for it meanwhile.
+          if (!asked.has(name)) fetchPageFile(name);
+          setTimeout(askNext, 0);
+        })();
+      }, 0);
     };
     painted.then(() => {
       const script = document.createElement("script");
