@@ -303,11 +303,14 @@ async function walk(width, height, phone, shots) {
     await sleep(500);
     const s = await grab();
     // The cane's shots would fly right along its row; an enemy's shot elsewhere is no fault.
-    const stray = s.redShapes().filter((shape) => shape.red < 80 &&
+    const strays = s.redShapes().filter((shape) => shape.red < 80 &&
       Math.abs(shape.y - cane.y) < 30 && shape.x > cane.x + 40 &&
-      Math.hypot(shape.x - cane.x - 100, shape.y - cane.y) > 25).length;
-    return [stray === 0 && Math.hypot(cane.x - stopped.x, cane.y - stopped.y) < 8,
-            `from ${JSON.stringify(stopped)} to ${JSON.stringify(cane)}, ${stray} shots`];
+      Math.hypot(shape.x - cane.x - 100, shape.y - cane.y) > 25);
+    // What a stray shot was, should one be seen: its red pixels and where.
+    const seen = strays.map((t) => `${t.red} at (${Math.round(t.x)},${Math.round(t.y)})`);
+    return [strays.length === 0 && Math.hypot(cane.x - stopped.x, cane.y - stopped.y) < 8,
+            `from ${JSON.stringify(stopped)} to ${JSON.stringify(cane)}, ` +
+            `${strays.length} shots${seen.length ? `: ${seen.join(", ")}` : ""}`];
   });
 
   await continueLevel();
