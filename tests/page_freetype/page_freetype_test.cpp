@@ -51,6 +51,20 @@ void Open(Opened& opened, bool pageModules, const std::vector<unsigned char>& by
               0);
 }
 
+// The font opened with FreeType's every module (all) and with the page's (page).
+class PageFreeTypeFaces : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bytes = ReadFile(kFont);
+        ASSERT_FALSE(bytes.empty()) << kFont;
+        ASSERT_NO_FATAL_FAILURE(Open(all, false, bytes));
+        ASSERT_NO_FATAL_FAILURE(Open(page, true, bytes));
+    }
+
+    std::vector<unsigned char> bytes;  // the faces read it while they live
+    Opened all, page;
+};
+
 std::string Bitmap(const FT_Bitmap& b) {
     std::string pixels;
     for (unsigned row = 0; row < b.rows; ++row) {
@@ -77,12 +91,7 @@ TEST(PageFreeType, ThePageRegistersTheTrueTypeModulesAlone) {
     EXPECT_NE(FT_Get_Module(font->face->glyph->library, "truetype"), nullptr);
 }
 
-TEST(PageFreeType, TheFaceAndItsCharacterMapAreTheWholeFreeTypes) {
-    const auto bytes = ReadFile(kFont);
-    ASSERT_FALSE(bytes.empty()) << kFont;
-    Opened all, page;
-    ASSERT_NO_FATAL_FAILURE(Open(all, false, bytes));
-    ASSERT_NO_FATAL_FAILURE(Open(page, true, bytes));
+TEST_F(PageFreeTypeFaces, TheFaceAndItsCharacterMapAreTheWholeFreeTypes) {
     const FT_FaceRec& a = *all.face;
     const FT_FaceRec& p = *page.face;
     EXPECT_EQ(p.face_flags, a.face_flags);
@@ -102,11 +111,7 @@ TEST(PageFreeType, TheFaceAndItsCharacterMapAreTheWholeFreeTypes) {
         ASSERT_EQ(FT_Get_Char_Index(page.face, c), FT_Get_Char_Index(all.face, c)) << c;
 }
 
-TEST(PageFreeType, TheFontHasNoTableTheWebFreeTypeLeavesOut) {
-    const auto bytes = ReadFile(kFont);
-    ASSERT_FALSE(bytes.empty()) << kFont;
-    Opened page;
-    ASSERT_NO_FATAL_FAILURE(Open(page, true, bytes));
+TEST_F(PageFreeTypeFaces, TheFontHasNoTableTheWebFreeTypeLeavesOut) {
     // Its outlines and its hinting programs are there.
     for (const char* tag : {"glyf", "loca", "fpgm", "prep", "cmap"}) {
         FT_ULong length = 0;
@@ -131,12 +136,7 @@ TEST(PageFreeType, TheFontHasNoTableTheWebFreeTypeLeavesOut) {
     EXPECT_FALSE(FT_HAS_COLOR(page.face));
 }
 
-TEST(PageFreeType, EveryGlyphRendersTheSameAtEverySize) {
-    const auto bytes = ReadFile(kFont);
-    ASSERT_FALSE(bytes.empty()) << kFont;
-    Opened all, page;
-    ASSERT_NO_FATAL_FAILURE(Open(all, false, bytes));
-    ASSERT_NO_FATAL_FAILURE(Open(page, true, bytes));
+TEST_F(PageFreeTypeFaces, EveryGlyphRendersTheSameAtEverySize) {
     int drawn = 0;
     for (int size : kSizes) {
         SCOPED_TRACE("size " + std::to_string(size));
