@@ -6,8 +6,8 @@
 // page hands the game the files the build left out of the program when it asks for them
 // (Module.pageFile, Module.takePageFile); those the menu does not need (the music, the
 // directions picture) are fetched only once the title menu is up, and the page's
-// "gamefilesloaded" event says when they have come. The table of file names comes from the build; without one
-// (the page opened from the source tree) every file is under its own name.
+// "gamefilesloaded" event says when they have come. The table of file names comes from the
+// build; without one (the page opened from the source tree) every file is under its own name.
 "use strict";
 window.loadGame = (function () {
   const table = JSON.parse(document.getElementById("page-files").textContent || "{}");
@@ -159,22 +159,20 @@ window.loadGame = (function () {
       performance.mark("game first frame");
       firstFrame = true;
       if (loading) loading.style.display = "none";
-      // The late files are asked for one a task: starting a fetch is work enough to make the
-      // menu's first frame a long task.
-      setTimeout(() => {
-        for (const name of Object.keys(table)) {
-          if (table[name].when === "late" && !asked.has(name) && !queued.includes(name)) {
-            queued.push(name);
-          }
+      for (const name of Object.keys(table)) {
+        if (table[name].when === "late" && !asked.has(name) && !queued.includes(name)) {
+          queued.push(name);
         }
-        const names = queued.splice(0);
-        (function askNext() {
-          if (names.length === 0) return lateFilesAsked();
-          const name = names.shift();
-          // The game may have asked for it meanwhile.
-          if (!asked.has(name)) fetchPageFile(name);
-          setTimeout(askNext, 0);
-        })();
+      }
+      // The late files are fetched one a task after this one: starting a fetch is work enough
+      // to make the menu's first frame a long task.
+      const names = queued.splice(0);
+      setTimeout(function askNext() {
+        if (names.length === 0) return lateFilesAsked();
+        const name = names.shift();
+        // The game may have asked for it meanwhile.
+        if (!asked.has(name)) fetchPageFile(name);
+        setTimeout(askNext, 0);
       }, 0);
     };
     painted.then(() => {
