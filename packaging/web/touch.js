@@ -15,7 +15,8 @@
 // swaps the sticks' sides; both options are kept in local storage.
 //
 // Also: a hidden page and a page turned to portrait (while used by touch) pause play with the
-// game's own pause, and let go of everything held, as a cancelled touch and a lost focus do;
+// game's own pause, and let go of everything held, as a cancelled touch and a lost focus do
+// (upright, a notice to turn the phone covers the stage, and the canvas is hidden under it);
 // the audio context is resumed on every gesture until it runs, and suspended while hidden.
 "use strict";
 (function () {
@@ -275,13 +276,19 @@
   let shown = "";
   function update() {
     const playing = touching && inPlay();
-    const state = `${touching} ${playing} ${touching && portrait.matches}`;
+    const upright = touching && portrait.matches;
+    const state = `${touching} ${playing} ${upright}`;
     if (state === shown) return;
     shown = state;
+    const wasUpright = document.body.classList.contains("touch-portrait");
     document.body.classList.toggle("touch", touching);
     document.body.classList.toggle("touch-play", playing);
-    document.body.classList.toggle("touch-portrait", touching && portrait.matches);
-    if (touching && portrait.matches) pausePlay();
+    document.body.classList.toggle("touch-portrait", upright);
+    // The canvas, hidden while upright, may have lost the focus: the keys are its own again.
+    if (wasUpright && !upright && document.activeElement === document.body) {
+      document.getElementById("canvas")?.focus({ preventScroll: true });
+    }
+    if (upright) pausePlay();
     if (!playing) letGo();
     place();
   }

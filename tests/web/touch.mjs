@@ -321,14 +321,23 @@ async function walk(width, height, phone, shots) {
   assert(await tapUntil(400, 300, hasHud), `${tag}a tap resumes play`);
 
   if (phone) {
-    // Portrait: paused, asked to turn; turned back, the pause screen, which a tap ends.
+    // Portrait: paused, asked to turn, the canvas hidden under the notice; turned back, the
+    // pause screen, which a tap ends, and the canvas shown with the focus it had.
+    const canvasState = () => page.$eval("#canvas", (c) =>
+      `${getComputedStyle(c).visibility} ${document.activeElement === c ? "focused" : "blurred"}`);
+    const before = await canvasState();
     await page.setViewport({ width: height, height: width, isMobile: true, hasTouch: true });
     const asked = await waitUntil(async () => (await bodyClass()).includes("touch-portrait") &&
       await page.$eval(".touch-turn", (e) => getComputedStyle(e).display !== "none"));
     expect(asked, `${tag}in portrait the page asks for the device to be turned`);
+    expect((await canvasState()).startsWith("hidden"),
+           `${tag}in portrait the canvas is hidden`, await canvasState());
     if (shots) await page.screenshot({ path: path.join(shots, "web-touch-portrait.png") });
     await page.setViewport({ width, height, isMobile: true, hasTouch: true, isLandscape: true });
     assert(await waitFor(isPaused), `${tag}turned back, play is paused`);
+    const after = await canvasState();
+    expect(after === before, `${tag}turned back, the canvas is shown as before`,
+           `${before}, now ${after}`);
     assert(await tapUntil(400, 300, hasHud), `${tag}and a tap resumes it`);
 
     // A hidden page: paused, its sound suspended; shown again, the sound runs.
